@@ -1,0 +1,120 @@
+#include "app/layout.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace morlett {
+namespace {
+
+using C = Control;
+using K = ControlKind;
+
+// clang-format off
+constexpr std::array kControls{
+  //         id            name         kind          container    caption                  left  top   width height  tab  visible
+  ControlSpec{C::Frame1,    "Frame1",    K::Frame,     C::Form1,  "Create",                {120,  0,    2295, 1575}, 0,   true},
+  ControlSpec{C::Command1,  "Command1",  K::Button,    C::Frame1, "Directory",             {120,  240,  975,  375},  1,   true},
+  ControlSpec{C::Command2,  "Command2",  K::Button,    C::Frame1, "Rez",                   {1200, 240,  975,  375},  2,   true},
+  ControlSpec{C::Command4,  "Command4",  K::Button,    C::Frame1, "Create",                {120,  1080, 2055, 375},  3,   true},
+  ControlSpec{C::Text1,     "Text1",     K::TextField, C::Frame1, "",                      {1200, 720,  975,  285},  4,   true},
+  ControlSpec{C::Text2,     "Text2",     K::TextField, C::Frame1, "",                      {120,  720,  975,  285},  5,   true},
+  ControlSpec{C::Frame2,    "Frame2",    K::Frame,     C::Form1,  "Extract",               {2520, 0,    2295, 1575}, 6,   true},
+  ControlSpec{C::Command3,  "Command3",  K::Button,    C::Frame2, "Rez",                   {120,  240,  975,  375},  7,   true},
+  ControlSpec{C::Command5,  "Command5",  K::Button,    C::Frame2, "Directory",             {1200, 240,  975,  375},  8,   true},
+  ControlSpec{C::Text4,     "Text4",     K::TextField, C::Frame2, "",                      {120,  720,  975,  285},  9,   true},
+  ControlSpec{C::Text5,     "Text5",     K::TextField, C::Frame2, "",                      {1200, 720,  975,  285},  10,  true},
+  ControlSpec{C::Command6,  "Command6",  K::Button,    C::Frame2, "Extract",               {120,  1080, 2055, 375},  11,  true},
+  ControlSpec{C::Frame3,    "Frame3",    K::Frame,     C::Form1,  "View",                  {4920, 0,    2295, 1095}, 12,  true},
+  ControlSpec{C::Command7,  "Command7",  K::Button,    C::Frame3, "Rez",                   {120,  240,  975,  375},  13,  true},
+  ControlSpec{C::Command8,  "Command8",  K::Button,    C::Frame3, "View",                  {1200, 240,  975,  375},  14,  true},
+  ControlSpec{C::Text7,     "Text7",     K::TextField, C::Frame3, "",                      {120,  720,  975,  285},  15,  true},
+  ControlSpec{C::Text9,     "Text9",     K::TextField, C::Frame3, "",                      {1200, 720,  975,  285},  16,  true},
+  ControlSpec{C::Text3,     "Text3",     K::TextField, C::Form1,  "",                      {1680, 1680, 5535, 285},  17,  true},
+  ControlSpec{C::Label1,    "Label1",    K::Label,     C::Form1,  "Create Commandline:",   {120,  1680, 1575, 255},  18,  true},
+  ControlSpec{C::Text6,     "Text6",     K::TextField, C::Form1,  "",                      {1680, 2040, 5535, 285},  19,  true},
+  ControlSpec{C::Label2,    "Label2",    K::Label,     C::Form1,  "Extract Commandline:",  {120,  2040, 1695, 255},  20,  true},
+  ControlSpec{C::Text8,     "Text8",     K::TextField, C::Form1,  "",                      {1680, 2400, 5535, 285},  21,  true},
+  ControlSpec{C::Label3,    "Label3",    K::Label,     C::Form1,  "View Commandline:",     {120,  2400, 1455, 255},  22,  true},
+  ControlSpec{C::Command9,  "Command9",  K::Button,    C::Form1,  "Lithrez",               {4920, 1200, 1095, 375},  23,  true},
+  ControlSpec{C::Command10, "Command10", K::Button,    C::Form1,  "Quit",                  {6120, 1200, 1095, 375},  24,  true},
+  ControlSpec{C::Text10,    "Text10",    K::TextField, C::Form1,  "Text10",                {2040, 1320, 975,  285},  25,  false},
+  ControlSpec{C::Image1,    "Image1",    K::Picture,   C::Form1,  "",                      {7320, 0,    3315, 2655}, {},  true},
+};
+// clang-format on
+
+constexpr bool TakesFocus(ControlKind kind) {
+  return kind == ControlKind::Button || kind == ControlKind::TextField;
+}
+
+constexpr std::size_t kFocusableCount = static_cast<std::size_t>(
+    std::count_if(kControls.begin(), kControls.end(),
+                  [](const ControlSpec& spec) { return TakesFocus(spec.kind); }));
+
+// The table is written in tab-index order, so the walk is the table's focusable rows.
+constexpr auto kTabOrder = [] {
+  std::array<Control, kFocusableCount> order{};
+  std::size_t next = 0;
+  for (const ControlSpec& spec : kControls) {
+    if (TakesFocus(spec.kind)) order[next++] = spec.id;
+  }
+  return order;
+}();
+
+// Rounds `value * numerator / denominator` to the nearest integer without overflow for any
+// int inputs; the denominator is positive.
+int ScaleRounded(int value, std::int64_t numerator, std::int64_t denominator) {
+  const std::int64_t product = static_cast<std::int64_t>(value) * numerator;
+  return static_cast<int>((2 * product + denominator) / (2 * denominator));
+}
+
+// Scales edges rather than sizes so that neighbouring controls keep sharing their edges.
+Rect ScaleRect(const Rect& twips, Size client) {
+  const auto x = [&](int v) { return ScaleRounded(v, client.width, kDesignClientTwips.width); };
+  const auto y = [&](int v) { return ScaleRounded(v, client.height, kDesignClientTwips.height); };
+  const int left = x(twips.left);
+  const int top = y(twips.top);
+  return {left, top, x(twips.left + twips.width) - left, y(twips.top + twips.height) - top};
+}
+
+// Below this a font is unreadable at any size, and zero would be refused by the toolkits.
+constexpr double kMinFontScale = 0.25;
+
+double FontScale(Size client, Size designClient) {
+  if (designClient.width <= 0 || designClient.height <= 0) return 1.0;
+  const double scale = std::min(static_cast<double>(client.width) / designClient.width,
+                                static_cast<double>(client.height) / designClient.height);
+  return std::max(scale, kMinFontScale);
+}
+
+}  // namespace
+
+std::span<const ControlSpec> ControlTable() {
+  return kControls;
+}
+
+const ControlSpec& SpecOf(Control control) {
+  return *std::find_if(kControls.begin(), kControls.end(),
+                       [control](const ControlSpec& spec) { return spec.id == control; });
+}
+
+std::span<const Control> TabOrder() {
+  return kTabOrder;
+}
+
+ScaledLayout ScaleLayout(Size client, Size designClient) {
+  const Size clamped{std::max(client.width, 0), std::max(client.height, 0)};
+  ScaledLayout layout;
+  for (const ControlSpec& spec : kControls) {
+    layout.rects[IndexOf(spec.id)] = ScaleRect(spec.twips, clamped);
+  }
+  layout.rects[IndexOf(Control::Form1)] = {0, 0, clamped.width, clamped.height};
+  layout.fontScale = FontScale(clamped, designClient);
+  return layout;
+}
+
+Size DesignClientPixels(int dotsPerInch) {
+  return {ScaleRounded(kDesignClientTwips.width, dotsPerInch, kTwipsPerInch),
+          ScaleRounded(kDesignClientTwips.height, dotsPerInch, kTwipsPerInch)};
+}
+
+}  // namespace morlett

@@ -1,0 +1,67 @@
+// What the window looks like: its captions, the table of controls in twips, and the
+// proportional rule that places them when the window changes size.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "app/controls.h"
+
+namespace morlett {
+
+inline constexpr std::string_view kWindowCaption = "Morlett Advanced";
+inline constexpr std::string_view kAppTitle = "Morlett";
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Size {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+
+inline constexpr int kTwipsPerInch = 1440;
+inline constexpr Size kDesignClientTwips{10710, 2775};
+
+struct ControlSpec {
+  Control id;
+  std::string_view name;
+  ControlKind kind;
+  Control container;
+  std::string_view caption;  // for a text field: the text it starts with
+  Rect twips;                // relative to the container's client area
+  std::optional<int> tabIndex;
+  bool visible;
+};
+
+// Every control but the window itself, in the form's tab-index order.
+std::span<const ControlSpec> ControlTable();
+const ControlSpec& SpecOf(Control control);
+
+// The controls that take the keyboard focus, in the order Tab walks them.
+std::span<const Control> TabOrder();
+
+struct ScaledLayout {
+  std::array<Rect, kControlCount> rects{};  // indexed by IndexOf(control), relative to container
+  double fontScale = 1.0;
+
+  const Rect& operator[](Control control) const { return rects[IndexOf(control)]; }
+};
+
+// Places every control for a client area of `client`, where `designClient` is the design
+// client area in the same units. Controls move and resize in proportion to the client area;
+// the font follows the smaller of the two stretches so that text still fits its box.
+ScaledLayout ScaleLayout(Size client, Size designClient);
+
+// The design client area in device pixels, for a screen of `dotsPerInch`.
+Size DesignClientPixels(int dotsPerInch);
+
+}  // namespace morlett

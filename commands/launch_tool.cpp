@@ -1,0 +1,35 @@
+#include "commands/launch_tool.h"
+
+#include <vector>
+
+#include "app/app_message.h"
+#include "commands/command_line.h"
+#include "console/program_console.h"
+
+namespace morlett {
+namespace {
+
+std::string StartFailureMessage(std::string_view reason) {
+  return "Couldn't start " + std::string(kToolName) + "\n\n" + std::string(reason);
+}
+
+}  // namespace
+
+std::string BuildCommandLine(Platform& platform, const ToolRow& row) {
+  std::vector<std::string> arguments;
+  if (!row.modeWord.empty()) arguments.emplace_back(row.modeWord);
+  for (const Control field : row.inputs) {
+    arguments.emplace_back(UnwrapPastedQuotes(platform.GetText(field)));
+  }
+  return JoinCommandLine(kToolName, arguments);
+}
+
+void LaunchTool(Platform& platform, ConsoleHandle console, const ToolRow& row) {
+  const std::string commandLine = BuildCommandLine(platform, row);
+  platform.SetText(row.shownIn, commandLine);
+  WriteBanner(platform, console);
+  const StartResult result = platform.StartProgram(commandLine, ShowState::MinimizedActive);
+  if (!result.started) ShowAppMessage(platform, StartFailureMessage(result.failureReason));
+}
+
+}  // namespace morlett

@@ -1,0 +1,26 @@
+// The console the program opens at start, shared by every tool it starts, and the banner
+// line that marks each start in it.
+#pragma once
+
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace morlett {
+
+inline constexpr std::string_view BannerLine = "Morlett v1.1 Advanced\r\n";
+
+inline constexpr std::string_view kNoConsoleMessage = "Couldn't allocate console";
+inline constexpr std::string_view kNoOutputMessage = "Couldn't allocate STDOUT";
+
+// Opens the console and returns its output handle, or 0 after telling the user why there is
+// none. Never fails the start: the tools can still run without a console.
+ConsoleHandle OpenConsole(Platform& platform);
+
+// Marks the start of a tool run. A missing console makes this silently do nothing.
+void WriteBanner(Platform& platform, ConsoleHandle console);
+
+// Releases the console; nothing it reports can stop the window from closing.
+void CloseConsole(Platform& platform, ConsoleHandle console);
+
+}  // namespace morlett

@@ -1,0 +1,54 @@
+// A platform for tests: it records every call in order and answers from a script.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace morlett {
+
+class FakePlatform final : public Platform {
+ public:
+  FakePlatform();
+
+  // The script. Dialog answers are taken first to last; an empty queue answers "cancelled".
+  bool consoleAllocates = true;
+  ConsoleHandle standardOutput = 7;
+  WindowHandle ownerWindow = 0x10;
+  std::deque<std::optional<std::string>> folderAnswers;
+  std::deque<std::optional<std::string>> fileAnswers;
+  StartResult startResult{true, ""};
+
+  // What happened, one line per call: the operation's name, then what it was given.
+  std::vector<std::string> calls;
+  std::vector<MessageRequest> messages;
+  std::vector<FolderRequest> folderRequests;
+  std::vector<FileDialogRequest> fileRequests;
+  std::vector<std::string> startedCommandLines;
+  std::map<Control, std::string> fields;
+
+  std::string GetText(Control field) override;
+  WindowHandle OwnerWindow() override { return ownerWindow; }
+  void ShowMessage(const MessageRequest& request) override;
+  void EndProgram() override;
+  bool AllocateConsole() override;
+  ConsoleHandle StandardOutput() override;
+  void WriteConsoleText(ConsoleHandle console, std::string_view text) override;
+  void CloseConsoleHandle(ConsoleHandle console) override;
+  void FreeConsole() override;
+  std::optional<std::string> BrowseForFolder(const FolderRequest& request) override;
+  std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override;
+  StartResult StartProgram(std::string_view commandLine, ShowState show) override;
+
+ protected:
+  void SetFieldText(Control field, std::string_view text) override;
+
+ private:
+  void Record(std::string_view operation, std::string_view detail = {});
+};
+
+}  // namespace morlett

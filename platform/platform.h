@@ -1,0 +1,98 @@
+// The narrow set of operations the program needs from the windowing platform and the
+// operating system. Everything the program decides happens above this line; a backend
+// only translates each call into its platform's terms.
+//
+// All text is UTF-8; backends convert at the platform call.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/controls.h"
+
+namespace morlett {
+
+// Opaque platform handles. 0 means "none".
+using ConsoleHandle = std::uintptr_t;
+using WindowHandle = std::uintptr_t;
+
+// How a started program's window first appears. The value is the platform's own.
+enum class ShowState : int { MinimizedActive = 2 };
+
+struct MessageRequest {
+  WindowHandle owner = 0;
+  std::string title;
+  std::string text;  // shown with one OK button and no icon
+};
+
+struct FolderRequest {
+  WindowHandle owner = 0;
+  std::string title;
+  bool onlyFileSystemFolders = true;
+};
+
+enum class FileDialogKind { Open, Save };
+
+// The file-dialog behaviour flags, with the platform's own values.
+namespace dialog_flags {
+inline constexpr std::uint32_t kOverwritePrompt = 0x2;
+inline constexpr std::uint32_t kHideReadOnly = 0x4;
+inline constexpr std::uint32_t kCreatePrompt = 0x2000;
+inline constexpr std::uint32_t kExplorer = 0x80000;
+inline constexpr std::uint32_t kNoDereferenceLinks = 0x100000;
+inline constexpr std::uint32_t kLongNames = 0x200000;
+}  // namespace dialog_flags
+
+struct FileDialogRequest {
+  FileDialogKind kind = FileDialogKind::Open;
+  WindowHandle owner = 0;
+  std::string title;
+  std::string filterName;
+  std::string filterPattern;
+  std::string initialDirectory;
+  std::string proposedName;
+  std::string defaultExtension;  // without the dot
+  std::uint32_t flags = 0;
+};
+
+struct StartResult {
+  bool started = false;
+  std::string failureReason;  // the system's words, when not started
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The field shows and keeps only the text before the first NUL character.
+  void SetText(Control field, std::string_view text) {
+    SetFieldText(field, text.substr(0, text.find('\0')));
+  }
+  virtual std::string GetText(Control field) = 0;
+
+  virtual WindowHandle OwnerWindow() = 0;
+  virtual void ShowMessage(const MessageRequest& request) = 0;
+  // Ends the program at once; the window's Unload does not run.
+  virtual void EndProgram() = 0;
+
+  virtual bool AllocateConsole() = 0;  // true when a new console now belongs to the program
+  virtual ConsoleHandle StandardOutput() = 0;
+  virtual void WriteConsoleText(ConsoleHandle console, std::string_view text) = 0;
+  virtual void CloseConsoleHandle(ConsoleHandle console) = 0;
+  virtual void FreeConsole() = 0;
+
+  // The chosen folder's path, or nothing when cancelled or not a file-system folder.
+  virtual std::optional<std::string> BrowseForFolder(const FolderRequest& request) = 0;
+  // The chosen file's full path, or nothing when cancelled.
+  virtual std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) = 0;
+
+  // Starts `commandLine` as a new process and returns without waiting for it.
+  virtual StartResult StartProgram(std::string_view commandLine, ShowState show) = 0;
+
+ protected:
+  virtual void SetFieldText(Control field, std::string_view text) = 0;
+};
+
+}  // namespace morlett

@@ -1,0 +1,269 @@
+#include "app/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/layout.h"
+#include "platform/fake/fake_platform.h"
+
+namespace morlett {
+namespace {
+
+using C = Control;
+
+constexpr std::string_view kBanner = "WriteConsoleText 7 Morlett v1.1 Advanced\r\n";
+
+class Form1Test : public ::testing::Test {
+ protected:
+  // Clicks after Load, with the console's own calls out of the way.
+  void LoadThenClick(Control source) {
+    form.Load();
+    platform.calls.clear();
+    form.Click(source);
+  }
+
+  std::size_t CountCalls(std::string_view prefix) const {
+    return std::count_if(platform.calls.begin(), platform.calls.end(),
+                         [&](const std::string& call) { return call.starts_with(prefix); });
+  }
+
+  // The position of the first call starting with `prefix`; the end when there is none.
+  std::ptrdiff_t Position(std::string_view prefix) const {
+    const auto found =
+        std::find_if(platform.calls.begin(), platform.calls.end(),
+                     [&](const std::string& call) { return call.starts_with(prefix); });
+    return found - platform.calls.begin();
+  }
+
+  FakePlatform platform;
+  Form1 form{platform};
+};
+
+// --- Events ---------------------------------------------------------------------------
+
+TEST_F(Form1Test, EachButtonRunsExactlyItsOwnAction) {
+  const struct {
+    Control button;
+    std::string action;
+  } table[] = {
+      {C::Command1, "BrowseForFolder Select Directory to Rez"},
+      {C::Command2, "ShowFileDialog Destination for Rez File"},
+      {C::Command3, "ShowFileDialog Rez File to UnRez"},
+      {C::Command4, "StartProgram 2 lithrez cv \"\" \"\""},
+      {C::Command5, "BrowseForFolder Expand Rez to what Directory?"},
+      {C::Command6, "StartProgram 2 lithrez xv \"\" \"\""},
+      {C::Command7, "ShowFileDialog Rez File to View"},
+      {C::Command8, "StartProgram 2 lithrez v \"\""},
+      {C::Command9, "StartProgram 2 lithrez"},
+      {C::Command10, "EndProgram"},
+  };
+  for (const auto& row : table) {
+    FakePlatform fresh;
+    Form1 form1(fresh);
+    form1.Click(row.button);
+    const auto is_action = [](const std::string& call) {
+      return !call.starts_with("GetText") && !call.starts_with("SetText") &&
+             !call.starts_with("WriteConsoleText");
+    };
+    std::vector<std::string> actions;
+    std::copy_if(fresh.calls.begin(), fresh.calls.end(), std::back_inserter(actions), is_action);
+    EXPECT_EQ(actions, std::vector<std::string>{row.action}) << SpecOf(row.button).name;
+  }
+}
+
+TEST_F(Form1Test, ClicksOnAnythingButAButtonDoNothing) {
+  for (const Control other : {C::Form1, C::Frame1, C::Text1, C::Text9, C::Label2, C::Image1}) {
+    form.Click(other);
+  }
+  EXPECT_TRUE(platform.calls.empty());
+}
+
+TEST_F(Form1Test, LoadOpensTheConsoleAndUnloadReleasesIt) {
+  form.Load();
+  EXPECT_EQ(platform.calls, (std::vector<std::string>{"AllocateConsole", "StandardOutput"}));
+  EXPECT_EQ(form.ConsoleOutput(), 7u);
+  platform.calls.clear();
+  form.Unload();
+  EXPECT_EQ(platform.calls, (std::vector<std::string>{"CloseConsoleHandle 7", "FreeConsole"}));
+}
+
+TEST_F(Form1Test, QuitEndsWithoutReleasingTheConsole) {
+  LoadThenClick(C::Command10);
+  EXPECT_EQ(platform.calls, std::vector<std::string>{"EndProgram"});
+}
+
+// --- Console --------------------------------------------------------------------------
+
+TEST_F(Form1Test, RefusedConsoleIsReportedAndToolsStillStart) {
+  const struct {
+    bool allocates;
+    ConsoleHandle output;
+    std::string message;
+  } failures[] = {{false, 7, "Couldn't allocate console"}, {true, 0, "Couldn't allocate STDOUT"}};
+  for (const auto& failure : failures) {
+    FakePlatform fresh;
+    fresh.consoleAllocates = failure.allocates;
+    fresh.standardOutput = failure.output;
+    Form1 form1(fresh);
+    form1.Load();
+    ASSERT_EQ(fresh.messages.size(), 1u);
+    EXPECT_EQ(fresh.messages[0].text, failure.message);
+    EXPECT_EQ(fresh.messages[0].title, "Morlett");
+    EXPECT_EQ(form1.ConsoleOutput(), 0u);
+    for (const Control tool : {C::Command4, C::Command6, C::Command8, C::Command9}) {
+      form1.Click(tool);
+    }
+    EXPECT_EQ(fresh.startedCommandLines.size(), 4u) << failure.message;
+    EXPECT_EQ(fresh.messages.size(), 1u) << "a missing console is told once, at start";
+  }
+}
+
+TEST_F(Form1Test, BannerIsWrittenOncePerToolStartAndNeverOtherwise) {
+  form.Load();
+  platform.folderAnswers = {"/a", "/b"};
+  platform.fileAnswers = {"/x.rez", "/y.rez", "/z.rez"};
+  for (const Control picker : {C::Command1, C::Command2, C::Command3, C::Command5, C::Command7}) {
+    form.Click(picker);
+  }
+  EXPECT_EQ(CountCalls("WriteConsoleText"), 0u) << "neither Load nor the pickers write it";
+  for (const Control tool : {C::Command4, C::Command6, C::Command8, C::Command9, C::Command4}) {
+    form.Click(tool);
+  }
+  EXPECT_EQ(CountCalls(kBanner), 5u);
+  EXPECT_EQ(CountCalls("StartProgram"), 5u);
+}
+
+// --- Tool commands --------------------------------------------------------------------
+
+TEST_F(Form1Test, EachToolRowShowsItsLineThenWritesTheBannerThenStarts) {
+  platform.fields[C::Text1] = "C:\\out.rez";
+  platform.fields[C::Text2] = "C:\\dir";
+  platform.fields[C::Text4] = "\"C:\\My Docs\\in.rez\"";
+  platform.fields[C::Text5] = "C:\\My Docs\\";
+  platform.fields[C::Text7] = "-odd.rez";
+  platform.fields[C::Text9] = "ignored";
+  const struct {
+    Control button;
+    Control shownIn;
+    std::string line;
+  } rows[] = {
+      {C::Command4, C::Text3, "lithrez cv C:\\out.rez C:\\dir"},
+      {C::Command6, C::Text6, "lithrez xv \"C:\\My Docs\\in.rez\" \"C:\\My Docs\\\\\""},
+      {C::Command8, C::Text8, "lithrez v -odd.rez"},
+      {C::Command9, C::Text10, "lithrez"},
+  };
+  for (const auto& row : rows) {
+    LoadThenClick(row.button);
+    EXPECT_EQ(platform.fields[row.shownIn], row.line);
+    const std::ptrdiff_t started = Position("StartProgram 2 " + row.line);
+    ASSERT_LT(started, std::ssize(platform.calls)) << row.line;
+    const std::ptrdiff_t shown = Position("SetText " + std::string(SpecOf(row.shownIn).name));
+    EXPECT_LT(shown, Position(kBanner)) << row.line;
+    EXPECT_LT(Position(kBanner), started) << row.line;
+  }
+}
+
+TEST_F(Form1Test, FieldsAreReadAtTheClickAndTheLineIsReplacedNotAppended) {
+  form.Load();
+  platform.fields[C::Text7] = "first.rez";
+  form.Click(C::Command8);
+  platform.fields[C::Text8] = "edited by hand";
+  platform.fields[C::Text7] = "second.rez";
+  form.Click(C::Command8);
+  EXPECT_EQ(platform.fields[C::Text8], "lithrez v second.rez");
+  EXPECT_EQ(platform.startedCommandLines,
+            (std::vector<std::string>{"lithrez v first.rez", "lithrez v second.rez"}));
+}
+
+TEST_F(Form1Test, FailedStartIsReportedAndTheProgramAndFieldsCarryOn) {
+  platform.startResult = {false, "File not found"};
+  platform.fields[C::Text1] = "a.rez";
+  platform.fields[C::Text2] = "dir";
+  form.Load();
+  form.Click(C::Command4);
+  auto expected = FakePlatform().fields;
+  expected[C::Text1] = "a.rez";
+  expected[C::Text2] = "dir";
+  expected[C::Text3] = "lithrez cv a.rez dir";
+  EXPECT_EQ(platform.fields, expected);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text, "Couldn't start lithrez\n\nFile not found");
+  EXPECT_EQ(platform.messages[0].title, "Morlett");
+  EXPECT_EQ(platform.messages[0].owner, platform.ownerWindow);
+  EXPECT_EQ(CountCalls("EndProgram"), 0u);
+  EXPECT_LT(Position(kBanner), Position("ShowMessage"));
+}
+
+// --- Pickers --------------------------------------------------------------------------
+
+TEST_F(Form1Test, FolderPickFillsOnlyItsOwnFieldAndCancelKeepsIt) {
+  platform.folderAnswers = {"/home/me/src", "/tmp/out", std::nullopt};
+  form.Click(C::Command1);
+  EXPECT_EQ(platform.fields[C::Text2], "/home/me/src");
+  form.Click(C::Command5);
+  EXPECT_EQ(platform.fields[C::Text5], "/tmp/out");
+  EXPECT_EQ(platform.fields[C::Text2], "/home/me/src");
+  EXPECT_EQ(form.ChosenDirectory(), "/tmp/out");
+  form.Click(C::Command5);
+  EXPECT_EQ(platform.fields[C::Text5], "/tmp/out") << "cancel keeps the earlier choice";
+  EXPECT_EQ(form.ChosenDirectory(), "");
+  for (const FolderRequest& request : platform.folderRequests) {
+    EXPECT_EQ(request.owner, platform.ownerWindow);
+    EXPECT_TRUE(request.onlyFileSystemFolders);
+  }
+}
+
+TEST_F(Form1Test, RezDialogsAskTheSameFreshQuestionPerKind) {
+  const struct {
+    Control button;
+    FileDialogKind kind;
+    std::string title;
+    std::uint32_t flags;
+  } kinds[] = {
+      {C::Command2, FileDialogKind::Save, "Destination for Rez File", 0x280006},
+      {C::Command3, FileDialogKind::Open, "Rez File to UnRez", 0x382000},
+      {C::Command7, FileDialogKind::Open, "Rez File to View", 0x382000},
+  };
+  for (const auto& kind : kinds) form.Click(kind.button);
+  for (const auto& kind : kinds) form.Click(kind.button);
+  ASSERT_EQ(platform.fileRequests.size(), 6u);
+  for (std::size_t i = 0; i < platform.fileRequests.size(); ++i) {
+    const FileDialogRequest& request = platform.fileRequests[i];
+    const auto& kind = kinds[i % 3];
+    EXPECT_EQ(request.kind, kind.kind) << kind.title;
+    EXPECT_EQ(request.title, kind.title);
+    EXPECT_EQ(request.flags, kind.flags) << kind.title;
+    EXPECT_EQ(request.owner, platform.ownerWindow);
+    EXPECT_EQ(request.filterName, "Lithrez File Format");
+    EXPECT_EQ(request.filterPattern, "*.rez");
+    EXPECT_EQ(request.initialDirectory, "c:\\");
+    EXPECT_EQ(request.proposedName, "Untitled.rez");
+    EXPECT_EQ(request.defaultExtension, "rez");
+  }
+}
+
+TEST_F(Form1Test, ConfirmedRezFileReplacesTheFieldAndCancelKeepsIt) {
+  const struct {
+    Control button;
+    Control field;
+  } targets[] = {{C::Command2, C::Text1}, {C::Command3, C::Text4}, {C::Command7, C::Text7}};
+  for (const auto& target : targets) {
+    platform.fields[target.field] = "typed.rez";
+    platform.fileAnswers = {"/first.rez", "/second.rez", std::nullopt};
+    form.Click(target.button);
+    form.Click(target.button);
+    EXPECT_EQ(platform.fields[target.field], "/second.rez") << SpecOf(target.field).name;
+    form.Click(target.button);
+    EXPECT_EQ(platform.fields[target.field], "/second.rez") << SpecOf(target.field).name;
+  }
+}
+
+TEST_F(Form1Test, FieldsKeepOnlyTheTextBeforeANul) {
+  platform.folderAnswers = {std::string("/good\0/junk", 11)};
+  form.Click(C::Command1);
+  EXPECT_EQ(platform.fields[C::Text2], "/good");
+}
+
+}  // namespace
+}  // namespace morlett

@@ -1,0 +1,84 @@
+#include "app/layout.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace morlett {
+namespace {
+
+using C = Control;
+
+bool Inside(const Rect& inner, Size outer) {
+  return inner.left >= 0 && inner.top >= 0 && inner.left + inner.width <= outer.width &&
+         inner.top + inner.height <= outer.height;
+}
+
+Size ContainerSize(const ScaledLayout& layout, Control container) {
+  return {layout[container].width, layout[container].height};
+}
+
+TEST(LayoutTable, TabWalksEachPanelThenTheRowsThenTheTwoButtons) {
+  const std::vector<Control> expected = {
+      C::Command1, C::Command2,  C::Command4, C::Text1, C::Text2,     // Create
+      C::Command3, C::Command5,  C::Text4,    C::Text5, C::Command6,  // Extract
+      C::Command7, C::Command8,  C::Text7,    C::Text9,               // View
+      C::Text3,    C::Text6,     C::Text8,                            // command lines
+      C::Command9, C::Command10, C::Text10,                           // hidden last
+  };
+  const auto order = TabOrder();
+  EXPECT_EQ(std::vector<Control>(order.begin(), order.end()), expected);
+  EXPECT_FALSE(SpecOf(C::Text10).visible);
+  EXPECT_EQ(SpecOf(C::Text10).caption, "Text10");
+}
+
+TEST(ResizingRule, DesignSizeGivesTheTableBackExactly) {
+  const ScaledLayout layout = ScaleLayout(kDesignClientTwips, kDesignClientTwips);
+  for (const ControlSpec& spec : ControlTable())
+    EXPECT_EQ(layout[spec.id], spec.twips) << spec.name;
+  EXPECT_DOUBLE_EQ(layout.fontScale, 1.0);
+  EXPECT_EQ(DesignClientPixels(96), (Size{714, 185}));
+  EXPECT_EQ(DesignClientPixels(144), (Size{1071, 278}));
+}
+
+TEST(ResizingRule, DoublingTheWindowDoublesEveryPlaceAndTheFont) {
+  const Size design = DesignClientPixels(96);
+  const ScaledLayout base = ScaleLayout(design, design);
+  const ScaledLayout twice = ScaleLayout({2 * design.width, 2 * design.height}, design);
+  for (const ControlSpec& spec : ControlTable()) {
+    const Rect a = base[spec.id];
+    const Rect b = twice[spec.id];
+    // Scaling edges, not sizes, may move each edge by one pixel.
+    EXPECT_NEAR(b.left, 2 * a.left, 1) << spec.name;
+    EXPECT_NEAR(b.top, 2 * a.top, 1) << spec.name;
+    EXPECT_NEAR(b.width, 2 * a.width, 2) << spec.name;
+    EXPECT_NEAR(b.height, 2 * a.height, 2) << spec.name;
+  }
+  EXPECT_DOUBLE_EQ(twice.fontScale, 2.0);
+}
+
+TEST(ResizingRule, FontFollowsTheSmallerStretch) {
+  const Size design{714, 185};
+  EXPECT_DOUBLE_EQ(ScaleLayout({1428, 185}, design).fontScale, 1.0);
+  EXPECT_DOUBLE_EQ(ScaleLayout({714, 370}, design).fontScale, 1.0);
+  EXPECT_DOUBLE_EQ(ScaleLayout({357, 370}, design).fontScale, 0.5);
+}
+
+TEST(ResizingRule, ControlsStayInsideTheirContainersAtAnySize) {
+  const Size design{714, 185};
+  const Size sizes[] = {{0, 0},     {1, 1},       {-5, 40},      {333, 77},
+                        {713, 186}, {1920, 1080}, {32767, 32767}};
+  for (const Size size : sizes) {
+    const ScaledLayout layout = ScaleLayout(size, design);
+    for (const ControlSpec& spec : ControlTable()) {
+      const Rect rect = layout[spec.id];
+      EXPECT_TRUE(Inside(rect, ContainerSize(layout, spec.container)))
+          << spec.name << " at " << size.width << "x" << size.height;
+    }
+    EXPECT_TRUE(std::isfinite(layout.fontScale) && layout.fontScale > 0) << size.width;
+  }
+}
+
+}  // namespace
+}  // namespace morlett

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whichever of the packages needed for a purpose are missing.
+#   tools/install-deps.sh run    building and starting the program
+#   tools/install-deps.sh test   building and running every test suite
+set -euo pipefail
+
+run_packages=(cmake make g++ qt6-base-dev)
+test_packages=("${run_packages[@]}" libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb)
+
+case "${1:-}" in
+  run) wanted=("${run_packages[@]}") ;;
+  test) wanted=("${test_packages[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q "${missing[@]}" </dev/null

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Draws the program's icon and logo with ImageMagick and writes them to resources/.
+# The results are committed, so building never needs image tools; rerun this only to
+# change the art.
+set -euo pipefail
+out="$(cd "$(dirname "$0")/../resources" && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# The light bulb, drawn large and reduced, so the small images keep a smooth outline.
+convert -size 256x256 xc:none \
+  -fill '#fff36b' -stroke '#8a6d00' -strokewidth 10 -draw 'circle 128,100 128,18' \
+  -stroke none -fill '#fff36b' -draw 'rectangle 92,150 164,190' \
+  -fill '#fffbd0' -draw 'ellipse 100,72 22,34 0,360' \
+  -stroke '#8a6d00' -strokewidth 8 -fill none -draw 'polyline 108,178 108,130 128,112 148,130 148,178' \
+  -stroke none -fill '#9a9a9a' -draw 'roundrectangle 88,184 168,236 10,10' \
+  -fill '#5c5c5c' -draw 'rectangle 88,200 168,206' -draw 'rectangle 88,218 168,224' \
+  -fill '#3a3a3a' -draw 'roundrectangle 108,232 148,250 8,8' \
+  "$work/bulb.png"
+for size in 32 16; do
+  convert "$work/bulb.png" -resize ${size}x${size} -background none -colors 15 \
+    PNG32:"$out/bulb-$size.png"
+done
+convert "$out/bulb-32.png" "$out/bulb-16.png" -colors 16 "$out/morlett.ico"
+
+# The logo: the program's name in dark letters over flames. Flames are noise streaked
+# upwards, brightest at the bottom, coloured through a fire palette.
+convert -size 1x256 gradient:black-'#5a0000' gradient:'#5a0000'-'#e02000' \
+  gradient:'#e02000'-'#ff9a00' gradient:'#ff9a00'-'#fff0a0' -append \
+  -resize 1x256! "$work/fire-palette.png"
+convert -size 309x162 xc: -seed 11 +noise Random -colorspace gray -blur 0x2 \
+  -motion-blur 0x30+270 -auto-level -background black -swirl 25 -wave 6x70 -gravity south -crop 309x150+0+0 +repage -resize 309x162! -gravity northwest \
+  \( -size 309x162 gradient:'#101010'-'#f0f0f0' -sigmoidal-contrast 4x55% \) \
+  -compose screen -composite -auto-level -sigmoidal-contrast 5x55% \
+  "$work/fire-palette.png" -clut "$work/flames.png"
+convert -size 309x162 xc:none -font DejaVu-Sans-Bold -gravity center \
+  -fill '#fff4c0' -pointsize 40 -annotate +0-20 'Morlett' \
+  -pointsize 32 -annotate +0+22 'Advanced' -blur 0x6 -channel A -level 0%,35% +channel "$work/glow.png"
+convert "$work/flames.png" "$work/glow.png" -compose over -composite \
+  -font DejaVu-Sans-Bold -gravity center -fill '#1a0800' \
+  -pointsize 40 -annotate +0-20 'Morlett' -pointsize 32 -annotate +0+22 'Advanced' \
+  -strip -quality 90 "$out/logo.jpg"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test suite: the unit tests (also under
+# AddressSanitizer and UndefinedBehaviorSanitizer), the Qt window tests, and the Windows
+# build's tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-deps.sh test
+jobs="$(nproc)"
+export CMAKE_BUILD_PARALLEL_LEVEL="$jobs"
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "Linux build: unit and window tests"
+cmake --workflow --preset native
+
+step "Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --workflow --preset asan
+
+step "Windows build under Wine"
+source tools/wine-env.sh
+fresh_wine_prefix
+cmake --workflow --preset windows
+
+step "All test suites passed"
