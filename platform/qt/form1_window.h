@@ -1,0 +1,47 @@
+// Form1's window, built from the control table: group boxes, buttons, one-line fields,
+// labels and the logo, placed by the core's resizing rule on every resize.
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+#include <array>
+
+#include "app/controls.h"
+#include "app/layout.h"
+
+class QLineEdit;
+
+namespace morlett {
+
+class Form1;
+
+class Form1Window final : public QWidget {
+ public:
+  Form1Window();
+
+  // Sends the buttons' clicks and the window's close to `form` from now on.
+  void Attach(Form1& form);
+
+  QWidget& Widget(Control control) const { return *widgets_[IndexOf(control)]; }
+  QLineEdit& Field(Control field) const;
+
+  // The client area the control table was drawn for, in logical pixels.
+  static QSize DesignSize();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QWidget* Create(const ControlSpec& spec);
+  void ApplyLayout(const ScaledLayout& layout);
+
+  std::array<QWidget*, kControlCount> widgets_{};
+  std::array<QFont, kControlCount> defaultFonts_{};
+  Form1* form_ = nullptr;
+};
+
+// The light bulb, in its two sizes.
+QIcon BulbIcon();
+
+}  // namespace morlett

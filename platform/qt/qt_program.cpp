@@ -1,0 +1,37 @@
+#include "platform/qt/qt_program.h"
+
+#include <QApplication>
+
+#include "app/layout.h"
+#include "platform/entry.h"
+
+namespace morlett {
+
+QtProgram::QtProgram(std::function<void()> endProgram)
+    : platform_(window_, std::move(endProgram)), form_(platform_) {
+  window_.Attach(form_);
+}
+
+void QtProgram::Start() {
+  form_.Load();
+  window_.show();
+  PlaceConsoleBelowWindow();
+}
+
+// Both windows open at once; the console goes under the main window rather than over it.
+void QtProgram::PlaceConsoleBelowWindow() {
+  if (ConsoleWindow* console = platform_.Console()) {
+    console->move(window_.frameGeometry().bottomLeft() + QPoint(0, 1));
+  }
+}
+
+int RunProgram(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kAppTitle.data(), kAppTitle.size()));
+  QApplication::setWindowIcon(BulbIcon());
+  QtProgram program([] { QCoreApplication::exit(0); });
+  program.Start();
+  return QApplication::exec();
+}
+
+}  // namespace morlett

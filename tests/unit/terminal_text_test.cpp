@@ -1,0 +1,128 @@
+#include "console/terminal_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace morlett {
+namespace {
+
+struct Case {
+  std::string name;
+  std::string input;
+  std::string shown;
+};
+
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = {
+      {"plain lines", "one\r\ntwo\n", "one\ntwo\n"},
+      {"unfinished line", "one\ntwo", "one\ntwo"},
+      {"carriage return rewrites", "progress  25%\rprogress 100%\n", "progress 100%\n"},
+      {"shorter rewrite keeps the tail", "abcdef\rXY\n", "XYcdef\n"},
+      {"banner through a tty", "Morlett v1.1 Advanced\r\r\n", "Morlett v1.1 Advanced\n"},
+      {"backspace overwrites", "abc\b\bX\n", "aXc\n"},
+      {"backspace stops at the start", "\b\bab\n", "ab\n"},
+      {"tab to the next stop", "a\tb\n12345678\tc\n", "a       b\n12345678        c\n"},
+      {"tab within text only moves", "abcdefghij\r\tX\n", "abcdefghXj\n"},
+      {"colour codes dropped", "\x1b[1;31mred\x1b[0m plain\n", "red plain\n"},
+      {"cursor movement dropped", "a\x1b[2Kb\x1b[10;20Hc\x1b[?25l\n", "abc\n"},
+      {"title set with bell", "\x1b]0;my title\x07text\n", "text\n"},
+      {"title set with string terminator", "\x1b]2;t\x1b\\text\n", "text\n"},
+      {"device control string", "\x1bPq#0;2;0;0;0\x1b\\ok\n", "ok\n"},
+      {"lone escapes",
+       "\x1b"
+       "7a\x1b"
+       "8b\x1b=c\x1b"
+       "c\n",
+       "abc\n"},
+      {"charset designation", "\x1b(Bx\x1b)0y\n", "xy\n"},
+      {"line feed inside a sequence acts", "a\x1b[1\nmb\n", "a\nb\n"},
+      {"cancel aborts a sequence",
+       "\x1b[12\x18"
+       "5\n",
+       "5\n"},
+      {"other controls dropped",
+       std::string("a\x07"
+                   "b\x7f"
+                   "c\0d\n",
+                   8),
+       "abcd\n"},
+      {"utf-8 kept", "na\xc3\xafve \xe2\x82\xac \xf0\x9f\x99\x82\n",
+       "na\xc3\xafve \xe2\x82\xac \xf0\x9f\x99\x82\n"},
+      {"rewrite counts characters", "\xc3\xa9\xc3\xa9\xc3\xa9\r\x08x\n", "x\xc3\xa9\xc3\xa9\n"},
+      {"truncated sequence replaced",
+       "a\xe2\x82"
+       "b\n",
+       "a\xef\xbf\xbd"
+       "b\n"},
+      {"stray continuation replaced",
+       "a\x80"
+       "b\n",
+       "a\xef\xbf\xbd"
+       "b\n"},
+      {"overlong form replaced", "\xc0\xaf\xe0\x80\xaf\n",
+       "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\n"},
+      {"surrogate replaced", "\xed\xa0\x80!\n", "\xef\xbf\xbd!\n"},
+      {"escape interrupts utf-8", "\xe2\x82\x1b[0m!\n", "\xef\xbf\xbd!\n"},
+  };
+  return cases;
+}
+
+std::string Shown(const std::string& input, std::size_t piece) {
+  TerminalText text;
+  for (std::size_t at = 0; at < input.size(); at += piece) text.Feed(input.substr(at, piece));
+  return text.Text();
+}
+
+TEST(TerminalText, ShowsWhatATerminalWouldShow) {
+  for (const Case& c : Cases()) {
+    TerminalText text;
+    text.Feed(c.input);
+    EXPECT_EQ(text.Text(), c.shown) << c.name;
+  }
+}
+
+TEST(TerminalText, ShowsTheSameHoweverTheInputIsCut) {
+  for (const Case& c : Cases()) {
+    for (std::size_t piece = 1; piece < c.input.size(); ++piece) {
+      EXPECT_EQ(Shown(c.input, piece), c.shown) << c.name << ", pieces of " << piece;
+    }
+    // Every single cut into two pieces, so that each state meets the end of a read.
+    for (std::size_t cut = 1; cut < c.input.size(); ++cut) {
+      TerminalText text;
+      text.Feed(c.input.substr(0, cut));
+      text.Feed(c.input.substr(cut));
+      EXPECT_EQ(text.Text(), c.shown) << c.name << ", cut at " << cut;
+    }
+  }
+}
+
+TEST(TerminalText, ScrollbackKeepsOnlyTheNewestLines) {
+  TerminalText text({.scrollbackLines = 3, .lineColumns = 80});
+  for (int i = 1; i <= 10; ++i) text.Feed("line " + std::to_string(i) + "\n");
+  text.Feed("partial");
+  EXPECT_EQ(text.Text(), "line 8\nline 9\nline 10\npartial");
+  EXPECT_EQ(text.FinishedCount(), 10u);
+  EXPECT_EQ(text.FinishedLines().size(), 3u);
+}
+
+TEST(TerminalText, LongLinesWrapAtTheColumnLimit) {
+  TerminalText text({.scrollbackLines = 100, .lineColumns = 4});
+  text.Feed("abcdefghij\n");
+  text.Feed("wxyz\n");
+  text.Feed("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\n");
+  EXPECT_EQ(text.Text(), "abcd\nefgh\nij\nwxyz\n\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\n\xc3\xa9\n");
+}
+
+TEST(TerminalText, AFloodWithoutLineBreaksStaysBounded) {
+  TerminalText text({.scrollbackLines = 10, .lineColumns = 100});
+  const std::string chunk(4096, '#');
+  for (int i = 0; i < 1000; ++i) text.Feed(chunk);
+  EXPECT_LE(text.FinishedLines().size(), 10u);
+  for (const std::string& line : text.FinishedLines()) EXPECT_EQ(line.size(), 100u);
+  EXPECT_LE(text.CurrentLine().size(), 100u);
+}
+
+}  // namespace
+}  // namespace morlett
