@@ -67,13 +67,16 @@ int ScaleRounded(int value, std::int64_t numerator, std::int64_t denominator) {
   return static_cast<int>((2 * product + denominator) / (2 * denominator));
 }
 
-// Scales edges rather than sizes so that neighbouring controls keep sharing their edges.
-Rect ScaleRect(const Rect& twips, Size client) {
+// Scales edges rather than sizes, all on the window's grid, so that neighbouring controls keep
+// sharing their edges and a control never pokes out of its frame by a rounding.
+Rect ScaleRect(const ControlSpec& spec, Size client) {
   const auto x = [&](int v) { return ScaleRounded(v, client.width, kDesignClientTwips.width); };
   const auto y = [&](int v) { return ScaleRounded(v, client.height, kDesignClientTwips.height); };
-  const int left = x(twips.left);
-  const int top = y(twips.top);
-  return {left, top, x(twips.left + twips.width) - left, y(twips.top + twips.height) - top};
+  const Rect origin = spec.container == Control::Form1 ? Rect{} : SpecOf(spec.container).twips;
+  const int left = origin.left + spec.twips.left;
+  const int top = origin.top + spec.twips.top;
+  return {x(left) - x(origin.left), y(top) - y(origin.top), x(left + spec.twips.width) - x(left),
+          y(top + spec.twips.height) - y(top)};
 }
 
 // Below this a font is unreadable at any size, and zero would be refused by the toolkits.
@@ -105,7 +108,7 @@ ScaledLayout ScaleLayout(Size client, Size designClient) {
   const Size clamped{std::max(client.width, 0), std::max(client.height, 0)};
   ScaledLayout layout;
   for (const ControlSpec& spec : kControls) {
-    layout.rects[IndexOf(spec.id)] = ScaleRect(spec.twips, clamped);
+    layout.rects[IndexOf(spec.id)] = ScaleRect(spec, clamped);
   }
   layout.rects[IndexOf(Control::Form1)] = {0, 0, clamped.width, clamped.height};
   layout.fontScale = FontScale(clamped, designClient);

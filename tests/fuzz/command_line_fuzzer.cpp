@@ -1,0 +1,46 @@
+// Any list of fields, quoted and then split, gives the list back; a field that needs no
+// quoting is left exactly as typed; and the splitter takes any bytes without harm.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/command_line.h"
+
+namespace {
+
+// Fields cannot hold NUL (a field keeps only the text before one), so NUL separates them.
+std::vector<std::string> FieldsOf(std::string_view bytes) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find('\0', start)) != std::string_view::npos;
+       start = end + 1) {
+    fields.emplace_back(bytes.substr(start, end - start));
+  }
+  fields.emplace_back(bytes.substr(start));
+  return fields;
+}
+
+bool NeedsNoQuoting(std::string_view field) {
+  return !field.empty() && field.find_first_of(" \t\"") == std::string_view::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  morlett::SplitCommandLine(bytes);
+
+  const std::vector<std::string> fields = FieldsOf(bytes);
+  std::vector<std::string> expected{"lithrez"};
+  expected.insert(expected.end(), fields.begin(), fields.end());
+  if (morlett::SplitCommandLine(morlett::JoinCommandLine("lithrez", fields)) != expected) {
+    std::abort();
+  }
+  for (const std::string& field : fields) {
+    if (NeedsNoQuoting(field) && morlett::QuoteArgument(field) != field) std::abort();
+  }
+  return 0;
+}
