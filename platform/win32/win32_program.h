@@ -1,0 +1,39 @@
+// One run of the program on Windows: the platform, Form1 and its window, wired together. The
+// program's entry runs it in its own process; the end-to-end test runs it inside the test.
+#pragma once
+
+#include <windows.h>
+
+#include "app/form1.h"
+#include "platform/win32/form1_window.h"
+#include "platform/win32/win32_owners.h"
+#include "platform/win32/win32_platform.h"
+
+namespace morlett::win32 {
+
+class Win32Program {
+ public:
+  explicit Win32Program(Win32Platform::EndFunction end = Win32Platform::EndProcessNow);
+
+  // Makes the window, raises Load before the window is first shown, then shows it.
+  bool Start(int showCommand);
+
+  Form1& Form() { return form_; }
+  const Form1& Form() const { return form_; }
+  const Form1Window& Window() const { return window_; }
+
+ private:
+  // COM first: the folder browser and the picture loader need it, and it must outlive them.
+  ComApartment com_;
+  Win32Platform platform_;
+  Form1 form_{platform_};
+  Form1Window window_{form_};
+};
+
+// Hands one message on, letting the window act on Tab and the other dialog keys first.
+void DispatchToWindow(const Form1Window& window, MSG& message);
+
+// Runs the event loop until the window is gone, and returns the program's exit code.
+int RunMessageLoop(const Form1Window& window);
+
+}  // namespace morlett::win32
