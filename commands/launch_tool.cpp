@@ -9,8 +9,11 @@
 namespace morlett {
 namespace {
 
-std::string StartFailureMessage(std::string_view reason) {
-  return "Couldn't start " + std::string(kToolName) + "\n\n" + std::string(reason);
+std::string StartFailureMessage(const StartResult& result) {
+  const std::string reason = result.outcome == StartOutcome::CommandLineTooLong
+                                 ? "The command line is too long for this system."
+                                 : result.failureReason;
+  return "Couldn't start " + std::string(kToolName) + "\n\n" + reason;
 }
 
 }  // namespace
@@ -29,7 +32,7 @@ void LaunchTool(Platform& platform, ConsoleHandle console, const ToolRow& row) {
   platform.SetText(row.shownIn, commandLine);
   WriteBanner(platform, console);
   const StartResult result = platform.StartProgram(commandLine, ShowState::MinimizedActive);
-  if (!result.started) ShowAppMessage(platform, StartFailureMessage(result.failureReason));
+  if (!result.Started()) ShowAppMessage(platform, StartFailureMessage(result));
 }
 
 }  // namespace morlett

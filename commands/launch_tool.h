@@ -29,8 +29,8 @@ inline constexpr ToolRow kBareRow{"", {}, Control::Text10};
 // becomes exactly one argument of the tool.
 std::string BuildCommandLine(Platform& platform, const ToolRow& row);
 
-// Builds, shows, writes the banner and starts the tool. A start that fails is reported and
-// leaves every field as it was.
+// Builds, shows, writes the banner and starts the tool. A start that fails is reported, and
+// the fields the user filled in keep their text.
 void LaunchTool(Platform& platform, ConsoleHandle console, const ToolRow& row);
 
 }  // namespace morlett

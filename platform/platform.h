@@ -57,20 +57,22 @@ struct FileDialogRequest {
   std::uint32_t flags = 0;
 };
 
+enum class StartOutcome { Started, Failed, CommandLineTooLong };
+
 struct StartResult {
-  bool started = false;
-  std::string failureReason;  // the system's words, when not started
+  StartOutcome outcome = StartOutcome::Failed;
+  std::string failureReason;  // the system's words, when it failed
+
+  bool Started() const { return outcome == StartOutcome::Started; }
 };
 
 class Platform {
  public:
   virtual ~Platform() = default;
 
-  // The field shows and keeps only the text before the first NUL character.
-  void SetText(Control field, std::string_view text) {
-    SetFieldText(field, text.substr(0, text.find('\0')));
-  }
-  virtual std::string GetText(Control field) = 0;
+  // A field holds no NUL character: it shows and keeps only the text before the first one.
+  void SetText(Control field, std::string_view text) { SetFieldText(field, BeforeNul(text)); }
+  std::string GetText(Control field) { return std::string(BeforeNul(FieldText(field))); }
 
   virtual WindowHandle OwnerWindow() = 0;
   virtual void ShowMessage(const MessageRequest& request) = 0;
@@ -92,7 +94,13 @@ class Platform {
   virtual StartResult StartProgram(std::string_view commandLine, ShowState show) = 0;
 
  protected:
+  virtual std::string FieldText(Control field) = 0;
   virtual void SetFieldText(Control field, std::string_view text) = 0;
+
+ private:
+  static std::string_view BeforeNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+  }
 };
 
 }  // namespace morlett

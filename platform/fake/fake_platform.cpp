@@ -26,7 +26,7 @@ void FakePlatform::Record(std::string_view operation, std::string_view detail) {
   calls.push_back(std::move(line));
 }
 
-std::string FakePlatform::GetText(Control field) {
+std::string FakePlatform::FieldText(Control field) {
   Record("GetText", SpecOf(field).name);
   return fields.at(field);
 }

@@ -21,7 +21,7 @@ class FakePlatform final : public Platform {
   WindowHandle ownerWindow = 0x10;
   std::deque<std::optional<std::string>> folderAnswers;
   std::deque<std::optional<std::string>> fileAnswers;
-  StartResult startResult{true, ""};
+  StartResult startResult{StartOutcome::Started, {}};
 
   // What happened, one line per call: the operation's name, then what it was given.
   std::vector<std::string> calls;
@@ -31,7 +31,6 @@ class FakePlatform final : public Platform {
   std::vector<std::string> startedCommandLines;
   std::map<Control, std::string> fields;
 
-  std::string GetText(Control field) override;
   WindowHandle OwnerWindow() override { return ownerWindow; }
   void ShowMessage(const MessageRequest& request) override;
   void EndProgram() override;
@@ -45,6 +44,7 @@ class FakePlatform final : public Platform {
   StartResult StartProgram(std::string_view commandLine, ShowState show) override;
 
  protected:
+  std::string FieldText(Control field) override;
   void SetFieldText(Control field, std::string_view text) override;
 
  private:

@@ -55,10 +55,15 @@ void StartAsOwnSession(SpawnAttributes& attributes) {
                            POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 }
 
+StartResult Failure(int error) {
+  if (error == E2BIG) return {StartOutcome::CommandLineTooLong, {}};
+  return {StartOutcome::Failed, std::strerror(error)};
+}
+
 }  // namespace
 
 StartResult StartDetached(const std::vector<std::string>& arguments, int terminal) {
-  if (arguments.empty() || arguments.front().empty()) return {false, std::strerror(ENOENT)};
+  if (arguments.empty() || arguments.front().empty()) return Failure(ENOENT);
   SpawnFileActions actions;
   UseTerminalForStandardStreams(actions, terminal);
   // Every descriptor is opened close-on-exec; this also keeps out any the program inherited.
@@ -72,8 +77,7 @@ StartResult StartDetached(const std::vector<std::string>& arguments, int termina
   pid_t child = 0;
   const int error =
       posix_spawnp(&child, argv[0], actions.get(), attributes.get(), argv.data(), environ);
-  if (error != 0) return {false, std::strerror(error)};
-  return {true, ""};
+  return error == 0 ? StartResult{StartOutcome::Started, {}} : Failure(error);
 }
 
 void ReapChildrenAutomatically() {

@@ -28,7 +28,7 @@ QtPlatform::QtPlatform(Form1Window& window, std::function<void()> endProgram)
 
 QtPlatform::~QtPlatform() = default;
 
-std::string QtPlatform::GetText(Control field) {
+std::string QtPlatform::FieldText(Control field) {
   return window_.Field(field).text().toStdString();
 }
 

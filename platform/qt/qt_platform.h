@@ -18,7 +18,6 @@ class QtPlatform final : public Platform {
   QtPlatform(Form1Window& window, std::function<void()> endProgram);
   ~QtPlatform() override;
 
-  std::string GetText(Control field) override;
   WindowHandle OwnerWindow() override;
   void ShowMessage(const MessageRequest& request) override;
   void EndProgram() override;
@@ -35,6 +34,7 @@ class QtPlatform final : public Platform {
   ConsoleWindow* Console() const { return console_.get(); }
 
  protected:
+  std::string FieldText(Control field) override;
   void SetFieldText(Control field, std::string_view text) override;
 
  private:

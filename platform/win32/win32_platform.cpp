@@ -102,7 +102,15 @@ std::string SystemMessage(DWORD error) {
 }
 
 StartResult StartFailure(DWORD error) {
-  return {false, SystemMessage(error)};
+  return {StartOutcome::Failed, SystemMessage(error)};
+}
+
+// CreateProcess takes at most 32767 UTF-16 characters, its terminating NUL included.
+bool FitsCommandLine(const std::string& line) {
+  constexpr int kMaxCommandLineChars = 32766;
+  const int chars =
+      MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+  return chars <= kMaxCommandLineChars;
 }
 
 // Ctrl+C and Ctrl+Break typed into the console are meant for the running tool, which
@@ -128,7 +136,7 @@ void Win32Platform::EndProcessNow() {
 
 Win32Platform::Win32Platform(EndFunction end) : end_(std::move(end)) {}
 
-std::string Win32Platform::GetText(Control field) {
+std::string Win32Platform::FieldText(Control field) {
   const HWND control = window_->ControlWindow(field);
   std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)), '\0');
   text.resize(static_cast<std::size_t>(
@@ -208,6 +216,7 @@ StartResult Win32Platform::StartProgram(std::string_view commandLine, ShowState 
   startup.wShowWindow = static_cast<WORD>(show);
   PROCESS_INFORMATION started{};
   std::string line(commandLine);  // CreateProcessA may write into its command line
+  if (!FitsCommandLine(line)) return {StartOutcome::CommandLineTooLong, {}};
   if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &started)) {
     return StartFailure(GetLastError());
@@ -215,7 +224,7 @@ StartResult Win32Platform::StartProgram(std::string_view commandLine, ShowState 
   // Morlett keeps no record of the tools it starts.
   const UniqueHandle process(started.hProcess);
   const UniqueHandle thread(started.hThread);
-  return {true, {}};
+  return {StartOutcome::Started, {}};
 }
 
 }  // namespace morlett::win32

@@ -23,7 +23,6 @@ class Win32Platform final : public Platform {
   // The window whose controls hold the fields and which owns every dialog.
   void AttachWindow(const Form1Window& window) { window_ = &window; }
 
-  std::string GetText(Control field) override;
   WindowHandle OwnerWindow() override;
   void ShowMessage(const MessageRequest& request) override;
   void EndProgram() override;
@@ -37,6 +36,7 @@ class Win32Platform final : public Platform {
   StartResult StartProgram(std::string_view commandLine, ShowState show) override;
 
  protected:
+  std::string FieldText(Control field) override;
   void SetFieldText(Control field, std::string_view text) override;
 
  private:

@@ -81,7 +81,7 @@ void ConsoleTest::startedToolsGetTheTerminalAndNothingElse() {
   const std::string report = JoinCommandLine(DESCRIPTOR_REPORT, {});
   const StartResult result = program->Platform().StartProgram(report, ShowState::MinimizedActive);
   close(careless);
-  QVERIFY(result.started);
+  QVERIFY(result.Started());
   QTRY_VERIFY_WITH_TIMEOUT(program.ConsolePane().contains("own session:"), 10000);
   const QString pane = program.ConsolePane();
   QVERIFY2(pane.contains("descriptors: 0 1 2\n"), qPrintable(pane));

@@ -177,22 +177,34 @@ TEST_F(Form1Test, FieldsAreReadAtTheClickAndTheLineIsReplacedNotAppended) {
 }
 
 TEST_F(Form1Test, FailedStartIsReportedAndTheProgramAndFieldsCarryOn) {
-  platform.startResult = {false, "File not found"};
-  platform.fields[C::Text1] = "a.rez";
-  platform.fields[C::Text2] = "dir";
-  form.Load();
-  form.Click(C::Command4);
-  auto expected = FakePlatform().fields;
-  expected[C::Text1] = "a.rez";
-  expected[C::Text2] = "dir";
-  expected[C::Text3] = "lithrez cv a.rez dir";
-  EXPECT_EQ(platform.fields, expected);
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text, "Couldn't start lithrez\n\nFile not found");
-  EXPECT_EQ(platform.messages[0].title, "Morlett");
-  EXPECT_EQ(platform.messages[0].owner, platform.ownerWindow);
-  EXPECT_EQ(CountCalls("EndProgram"), 0u);
-  EXPECT_LT(Position(kBanner), Position("ShowMessage"));
+  const struct {
+    StartOutcome outcome;
+    const char* reason;
+    const char* message;
+  } failures[] = {
+      {StartOutcome::Failed, "File not found", "Couldn't start lithrez\n\nFile not found"},
+      {StartOutcome::CommandLineTooLong, "",
+       "Couldn't start lithrez\n\nThe command line is too long for this system."},
+  };
+  for (const auto& failure : failures) {
+    FakePlatform fresh;
+    fresh.startResult = {failure.outcome, failure.reason};
+    fresh.fields[C::Text1] = "a.rez";
+    fresh.fields[C::Text2] = "dir";
+    Form1 form1(fresh);
+    form1.Load();
+    form1.Click(C::Command4);
+    auto expected = FakePlatform().fields;
+    expected[C::Text1] = "a.rez";
+    expected[C::Text2] = "dir";
+    expected[C::Text3] = "lithrez cv a.rez dir";
+    EXPECT_EQ(fresh.fields, expected) << failure.message;
+    ASSERT_EQ(fresh.messages.size(), 1u) << failure.message;
+    EXPECT_EQ(fresh.messages[0].text, failure.message);
+    EXPECT_EQ(fresh.messages[0].title, "Morlett");
+    EXPECT_EQ(fresh.messages[0].owner, fresh.ownerWindow);
+    EXPECT_EQ(std::count(fresh.calls.begin(), fresh.calls.end(), "EndProgram"), 0);
+  }
 }
 
 // --- Pickers --------------------------------------------------------------------------
@@ -263,6 +275,10 @@ TEST_F(Form1Test, FieldsKeepOnlyTheTextBeforeANul) {
   platform.folderAnswers = {std::string("/good\0/junk", 11)};
   form.Click(C::Command1);
   EXPECT_EQ(platform.fields[C::Text2], "/good");
+  // A widget that does hold one is read the same way, so no tool gets a cut-off argument.
+  platform.fields[C::Text7] = std::string("a b.rez\0junk", 12);
+  form.Click(C::Command8);
+  EXPECT_EQ(platform.startedCommandLines, std::vector<std::string>{"lithrez v \"a b.rez\""});
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(CommandLineToArgvW, TheStartedToolReceivesTheFieldsAsItsArguments) {
   std::size_t started = 0;
   for (const ArgumentList& fields : kHardFields) {
     const std::string line = JoinCommandLine("lithrez", fields);
-    ASSERT_TRUE(platform.StartProgram(line, ShowState::MinimizedActive).started) << line;
+    ASSERT_TRUE(platform.StartProgram(line, ShowState::MinimizedActive).Started()) << line;
     ++started;
     // One run at a time, so that the log's records come in the order of the starts.
     const bool logged = morlett::testing::PumpUntil(
