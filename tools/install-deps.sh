@@ -5,7 +5,8 @@
 set -euo pipefail
 
 run_packages=(cmake make g++ qt6-base-dev)
-test_packages=("${run_packages[@]}" libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb)
+test_packages=("${run_packages[@]}" libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb
+  clang libclang-rt-14-dev)
 
 case "${1:-}" in
   run) wanted=("${run_packages[@]}") ;;

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test suite: the unit tests (also under
-# AddressSanitizer and UndefinedBehaviorSanitizer), the Qt window tests, and the Windows
-# build's tests under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer), the Qt window tests, a short run of
+# each fuzzer, and the Windows build's tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh test
-jobs="$(nproc)"
-export CMAKE_BUILD_PARALLEL_LEVEL="$jobs"
+export CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)"
 
 step() { printf '\n==== %s\n' "$*"; }
 
@@ -16,6 +15,9 @@ cmake --workflow --preset native
 
 step "Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --workflow --preset asan
+
+step "Fuzzers, briefly"
+tools/fuzz.sh "${FUZZ_SECONDS:-15}"
 
 step "Windows build under Wine"
 source tools/wine-env.sh
