@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <cmath>
+#include <limits>
 
 #include "app/form1.h"
 
@@ -32,6 +33,15 @@ QLabel* CreatePicture(QWidget* parent) {
   picture->setPixmap(QPixmap(QStringLiteral(":/morlett/logo.jpg")));
   picture->setScaledContents(true);
   return picture;
+}
+
+// A field holds whatever it is given, however long: a path cut short would reach the tool
+// as another path.
+QLineEdit* CreateField(const QString& text, QWidget* parent) {
+  auto* field = new QLineEdit(parent);
+  field->setMaxLength(std::numeric_limits<int>::max());
+  field->setText(text);
+  return field;
 }
 
 QFont Scaled(QFont font, double scale) {
@@ -104,7 +114,7 @@ QWidget* Form1Window::Create(const ControlSpec& spec) {
       return button;
     }
     case ControlKind::TextField:
-      return new QLineEdit(caption, parent);
+      return CreateField(caption, parent);
     case ControlKind::Label:
       return new QLabel(caption, parent);
     case ControlKind::Picture:

@@ -51,12 +51,11 @@ void QtPlatform::EndProgram() {
   endProgram_();
 }
 
+// The console window is shown by the program's start, once the main window is.
 bool QtPlatform::AllocateConsole() {
   if (console_) return false;  // the program already has one
   console_ = ConsoleWindow::Open();
-  if (!console_) return false;
-  console_->show();
-  return true;
+  return console_ != nullptr;
 }
 
 ConsoleHandle QtPlatform::StandardOutput() {

@@ -15,20 +15,27 @@ QtProgram::QtProgram(std::function<void()> endProgram)
 void QtProgram::Start() {
   form_.Load();
   window_.show();
-  PlaceConsoleBelowWindow();
+  ShowConsoleBelowWindow();
 }
 
-// Both windows open at once; the console goes under the main window rather than over it.
-void QtProgram::PlaceConsoleBelowWindow() {
+// Both windows open at once; the console goes under the main window rather than over it. It
+// is shown second, so that the window the user waits for is drawn first, and shown where it
+// belongs rather than moved there.
+void QtProgram::ShowConsoleBelowWindow() {
   if (ConsoleWindow* console = platform_.Console()) {
     console->move(window_.frameGeometry().bottomLeft() + QPoint(0, 1));
+    console->show();
   }
+}
+
+void ConfigureApplication() {
+  QApplication::setApplicationName(QString::fromUtf8(kAppTitle.data(), kAppTitle.size()));
+  QApplication::setWindowIcon(BulbIcon());
 }
 
 int RunProgram(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(kAppTitle.data(), kAppTitle.size()));
-  QApplication::setWindowIcon(BulbIcon());
+  ConfigureApplication();
   QtProgram program([] { QCoreApplication::exit(0); });
   program.Start();
   return QApplication::exec();

@@ -14,7 +14,7 @@ class QtProgram {
   // `endProgram` is what Quit does: the real program leaves its event loop at once.
   explicit QtProgram(std::function<void()> endProgram);
 
-  // Raises Load, then opens the window.
+  // Raises Load, then opens the window and, under it, the console.
   void Start();
 
   Form1Window& Window() { return window_; }
@@ -22,11 +22,14 @@ class QtProgram {
   morlett::Form1& Form() { return form_; }
 
  private:
-  void PlaceConsoleBelowWindow();
+  void ShowConsoleBelowWindow();
 
   Form1Window window_;
   QtPlatform platform_;
   morlett::Form1 form_;
 };
+
+// What the application is called and the icon its windows carry, set once before any window.
+void ConfigureApplication();
 
 }  // namespace morlett

@@ -31,10 +31,6 @@ class DialogsTest : public QObject {
 
 namespace {
 
-void Click(QtProgram& program, Control button) {
-  QTest::mouseClick(&program.Window().Widget(button), Qt::LeftButton);
-}
-
 QString FieldText(QtProgram& program, Control field) {
   return program.Window().Field(field).text();
 }

@@ -1,8 +1,6 @@
 // Form1's window as a user meets it: the tool buttons clicked for real, the keyboard, the
-// resizing, a missing tool, and the two ways to stop.
+// resizing, and the two ways to stop. Tools that fail to start are in the faults tests.
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 
 #include "app/layout.h"
@@ -22,7 +20,6 @@ class Form1WindowTest : public QObject {
  private slots:
   void toolButtonsPassEachFieldExactly();
   void consoleShowsEachBannerThenTheToolsLines();
-  void missingToolIsReportedAndTheProgramCarriesOn();
   void tabWalksTheTableOrderAndSkipsText10();
   void doublingTheWindowDoublesEverything();
   void closingRunsUnloadAndReleasesTheConsole();
@@ -30,20 +27,6 @@ class Form1WindowTest : public QObject {
 };
 
 namespace {
-
-struct ToolButton {
-  Control button;
-  std::vector<Control> inputs;
-  std::string modeWord;
-  Control shownIn;
-};
-
-const std::vector<ToolButton> kToolButtons = {
-    {C::Command4, {C::Text1, C::Text2}, "cv", C::Text3},
-    {C::Command6, {C::Text4, C::Text5}, "xv", C::Text6},
-    {C::Command8, {C::Text7}, "v", C::Text8},
-    {C::Command9, {}, "", C::Text10},
-};
 
 // Paths that broke front ends before: spaces, quotes, trailing backslashes, a leading dash,
 // letters outside ASCII, and nothing at all.
@@ -56,10 +39,6 @@ const std::vector<std::string> kHardPaths = {
     "back\\\\\"slash",
     "",
 };
-
-void Click(QtProgram& program, Control button) {
-  QTest::mouseClick(&program.Window().Widget(button), Qt::LeftButton);
-}
 
 std::string FieldText(QtProgram& program, Control field) {
   return program.Window().Field(field).text().toStdString();
@@ -118,37 +97,6 @@ void Form1WindowTest::consoleShowsEachBannerThenTheToolsLines() {
   QTRY_COMPARE_WITH_TIMEOUT(program.ConsolePane().count("lithrez stand-in: done"), 3, 10000);
   QCOMPARE(program.ConsolePane().count("Morlett v1.1 Advanced\n"), 3);
   QCOMPARE(record.Runs().size(), 3u);
-}
-
-void Form1WindowTest::missingToolIsReportedAndTheProgramCarriesOn() {
-  const QByteArray path = qgetenv("PATH");
-  QTemporaryDir emptyFolder;
-  qputenv("PATH", emptyFolder.path().toUtf8());
-  StartedProgram program;
-  SetField(*program, C::Text4, "in.rez");
-  SetField(*program, C::Text5, "out dir");
-  QString text;
-  QString title;
-  ModalDriver driver;
-  driver
-      .Then<QMessageBox>([&](QMessageBox& box) {
-        text = box.text();
-        title = box.windowTitle();
-        QCOMPARE(box.icon(), QMessageBox::NoIcon);
-        QCOMPARE(box.buttons().size(), 1);
-        QCOMPARE(box.parentWidget(), &program->Window());
-        box.button(QMessageBox::Ok)->click();
-      })
-      .Start();
-  Click(*program, C::Command6);
-  qputenv("PATH", path);
-  QVERIFY(driver.AllStepsTaken());
-  QCOMPARE(text, QStringLiteral("Couldn't start lithrez\n\nNo such file or directory"));
-  QCOMPARE(title, QStringLiteral("Morlett"));
-  QVERIFY(program->Window().isVisible());
-  QVERIFY(!program.Ended());
-  QCOMPARE(FieldText(*program, C::Text4), std::string("in.rez"));
-  QCOMPARE(FieldText(*program, C::Text5), std::string("out dir"));
 }
 
 void Form1WindowTest::tabWalksTheTableOrderAndSkipsText10() {

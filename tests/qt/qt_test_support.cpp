@@ -12,10 +12,12 @@ namespace morlett::testing {
 namespace {
 
 // The parent's pid, from /proc/<pid>/stat: the second field after the command name, which
-// may itself hold spaces and parentheses.
+// may itself hold spaces and parentheses. Empty when the process has gone meanwhile; the
+// stream, unlike a stream iterator, turns that failed read into a state rather than throwing.
 std::string ParentOf(const std::filesystem::path& stat) {
   std::ifstream file(stat);
-  const std::string line((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string line;
+  if (!std::getline(file, line)) return {};
   std::istringstream afterName(line.substr(line.rfind(')') + 1));
   std::string state;
   std::string parent;
@@ -53,6 +55,18 @@ int OpenTerminalDescriptors() {
     if (target.starts_with("/dev/pts/") || target == "/dev/ptmx") ++count;
   }
   return count;
+}
+
+long ResidentKiB() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void Click(QtProgram& program, Control button) {
+  QTest::mouseClick(&program.Window().Widget(button), Qt::LeftButton);
 }
 
 StartedProgram::StartedProgram()

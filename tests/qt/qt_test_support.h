@@ -103,6 +103,27 @@ std::vector<int> OpenDescriptors();
 // How many open descriptors refer to a pseudo-terminal.
 int OpenTerminalDescriptors();
 
+// The memory this process has resident now.
+long ResidentKiB();
+
+// Clicks the button with the mouse, as a user would.
+void Click(QtProgram& program, Control button);
+
+// A tool button, the fields it reads in argument order, and where it shows its command line.
+struct ToolButton {
+  Control button;
+  std::vector<Control> inputs;
+  std::string modeWord;
+  Control shownIn;
+};
+
+inline const std::vector<ToolButton> kToolButtons = {
+    {Control::Command4, {Control::Text1, Control::Text2}, "cv", Control::Text3},
+    {Control::Command6, {Control::Text4, Control::Text5}, "xv", Control::Text6},
+    {Control::Command8, {Control::Text7}, "v", Control::Text8},
+    {Control::Command9, {}, "", Control::Text10},
+};
+
 // The program, started as a user would start it, with a Quit that is only recorded.
 class StartedProgram {
  public:
