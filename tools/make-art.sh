@@ -40,3 +40,6 @@ convert "$work/flames.png" "$work/glow.png" -compose over -composite \
   -font DejaVu-Sans-Bold -gravity center -fill '#1a0800' \
   -pointsize 40 -annotate +0-20 'Morlett' -pointsize 32 -annotate +0+22 'Advanced' \
   -strip -quality 90 "$out/logo.jpg"
+# The Windows build draws the logo from a bitmap: decoding a JPEG there needs OLE, which it
+# would load at start for that alone.
+convert "$out/logo.jpg" -dither FloydSteinberg -colors 256 -compress None BMP3:"$out/logo.bmp"

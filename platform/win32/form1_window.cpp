@@ -76,7 +76,7 @@ Rect OnWindow(const ScaledLayout& layout, const ControlSpec& spec) {
 
 }  // namespace
 
-Form1Window::Form1Window(Form1& form) : form_(form), logo_(GetModuleHandleA(nullptr), IDR_LOGO) {}
+Form1Window::Form1Window(Form1& form) : form_(form) {}
 
 Form1Window::~Form1Window() {
   if (window_) DestroyWindow(window_);
@@ -89,6 +89,17 @@ bool Form1Window::Create() {
                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
   if (!window_) return false;
   ResizeToDesign();
+  return true;
+}
+
+bool Form1Window::CreateControls() {
+  for (const ControlSpec& spec : ControlTable()) {
+    if (!CreateControl(spec)) return false;
+  }
+  SendFramesAndLabelsBack();
+  logo_.emplace(GetModuleHandleA(nullptr), IDR_LOGO);
+  controlsCreated_ = true;
+  LayoutControls();
   return true;
 }
 
@@ -145,10 +156,6 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool Form1Window::OnCreate() {
   dpi_ = GetDpiForWindow(window_);
   controls_[IndexOf(Control::Form1)] = window_;
-  for (const ControlSpec& spec : ControlTable()) {
-    if (!CreateControl(spec)) return false;
-  }
-  SendFramesAndLabelsBack();
   return true;
 }
 
@@ -197,6 +204,7 @@ void Form1Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 void Form1Window::LayoutControls() {
+  if (!controlsCreated_) return;
   RECT client{};
   GetClientRect(window_, &client);
   const ScaledLayout layout =
@@ -234,7 +242,7 @@ void Form1Window::OnCommand(int id, int notification) {
 }
 
 void Form1Window::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  if (static_cast<int>(item.CtlID) == IdOf(Control::Image1)) logo_.Draw(item.hDC, item.rcItem);
+  if (static_cast<int>(item.CtlID) == IdOf(Control::Image1)) logo_->Draw(item.hDC, item.rcItem);
 }
 
 // Focus comes back to the control that had it when the window is activated again.

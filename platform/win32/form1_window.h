@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 
 #include "app/controls.h"
 #include "app/form1.h"
@@ -21,8 +22,11 @@ class Form1Window {
   Form1Window(const Form1Window&) = delete;
   Form1Window& operator=(const Form1Window&) = delete;
 
-  // Makes the window and its controls, hidden, with the design client area for its screen.
+  // Makes the window, hidden, with the design client area for its screen. It has no controls
+  // yet, and can already own a message box.
   bool Create();
+  // Makes the controls from the control table, and the logo, and places them.
+  bool CreateControls();
 
   HWND Handle() const { return window_; }
   HWND ControlWindow(Control control) const { return controls_[IndexOf(control)]; }
@@ -57,7 +61,8 @@ class Form1Window {
   UniqueFont font_;
   LONG fontHeight_ = 0;
   HWND lastFocus_ = nullptr;
-  LogoPicture logo_;
+  bool controlsCreated_ = false;
+  std::optional<LogoPicture> logo_;
 };
 
 }  // namespace morlett::win32

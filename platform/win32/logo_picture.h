@@ -1,9 +1,7 @@
-// The logo picture, decoded from the program's resources by the system's own picture loader.
+// The logo picture, a bitmap in the program's resources.
 #pragma once
 
 #include <windows.h>
-
-#include <ocidl.h>
 
 #include "platform/win32/win32_owners.h"
 
@@ -11,14 +9,15 @@ namespace morlett::win32 {
 
 class LogoPicture {
  public:
-  // Loads the JPEG resource `resourceId` of `module`; draws nothing when it cannot.
+  // Loads the bitmap resource `resourceId` of `module`; draws nothing when it cannot.
   LogoPicture(HMODULE module, int resourceId);
 
   // Stretches the whole picture to fill `box`.
   void Draw(HDC dc, const RECT& box) const;
 
  private:
-  ComOwner<IPicture> picture_;
+  UniqueBitmap bitmap_;
+  SIZE size_{};
 };
 
 }  // namespace morlett::win32

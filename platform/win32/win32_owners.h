@@ -26,12 +26,12 @@ struct GdiObjectDeleter {
   void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
+using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
-struct ComReleaser {
-  void operator()(IUnknown* object) const { object->Release(); }
+struct DcDeleter {
+  void operator()(HDC dc) const { DeleteDC(dc); }
 };
-template <class Interface>
-using ComOwner = std::unique_ptr<Interface, ComReleaser>;
+using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
 
 // COM for the calling thread, for as long as the owner lives. Nested apartments of the same
 // kind are counted by COM itself, so every successful start is balanced by one stop.

@@ -68,41 +68,57 @@ bool IsFullyQualified(std::string_view folder) {
 // The folders Windows searches for a program, in its order, but without the current
 // directory: the file dialogs move it to wherever the user browsed, and a program planted
 // there must not run.
-std::string ToolSearchPath() {
+std::vector<std::string> ToolSearchFolders() {
   const std::string system =
       ReadString([](char* buffer, DWORD size) { return GetSystemDirectoryA(buffer, size); });
   const std::string windows =
       ReadString([](char* buffer, DWORD size) { return GetWindowsDirectoryA(buffer, size); });
-  std::string path = OwnFolder() + ';' + system + ';' + windows + "\\System;" + windows;
+  std::vector<std::string> folders{OwnFolder(), system, windows + "\\System", windows};
   const std::string environmentPath = EnvironmentVariable("PATH");
   for (std::size_t start = 0; start <= environmentPath.size();) {
     const std::size_t end = std::min(environmentPath.find(';', start), environmentPath.size());
     const std::string_view entry = std::string_view(environmentPath).substr(start, end - start);
-    if (IsFullyQualified(entry)) (path += ';') += entry;
+    if (IsFullyQualified(entry)) folders.emplace_back(entry);
     start = end + 1;
   }
-  return path;
+  return folders;
 }
 
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The first program of that name in the search folders. A folder that happens to have the
+// name is no program, and the search goes on past it, as a shell's does.
 std::string FindProgram(const std::string& name) {
-  const std::string searchPath = ToolSearchPath();
-  return ReadString([&](char* buffer, DWORD size) {
-    return SearchPathA(searchPath.c_str(), name.c_str(), ".exe", size, buffer, nullptr);
-  });
+  for (const std::string& folder : ToolSearchFolders()) {
+    const std::string found = ReadString([&](char* buffer, DWORD size) {
+      return SearchPathA(folder.c_str(), name.c_str(), ".exe", size, buffer, nullptr);
+    });
+    if (!found.empty() && !IsFolder(found)) return found;
+  }
+  return {};
 }
 
-std::string SystemMessage(DWORD error) {
+// The system's words for `error`. Some of them name the file with a "%1", which is filled in
+// with `file` rather than shown as it is.
+std::string SystemMessage(DWORD error, const std::string& file) {
   std::array<char, 512> text{};
   const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
       nullptr, error, 0, text.data(), static_cast<DWORD>(text.size()), nullptr);
   std::string message(text.data(), length);
   message.erase(message.find_last_not_of(" \r\n") + 1);
+  for (std::size_t at = message.find("%1"); at != std::string::npos;
+       at = message.find("%1", at + file.size())) {
+    message.replace(at, 2, file);
+  }
   return message.empty() ? "Error " + std::to_string(error) : message;
 }
 
-StartResult StartFailure(DWORD error) {
-  return {StartOutcome::Failed, SystemMessage(error)};
+StartResult StartFailure(DWORD error, const std::string& file) {
+  return {StartOutcome::Failed, SystemMessage(error, file)};
 }
 
 // CreateProcess takes at most 32767 UTF-16 characters, its terminating NUL included.
@@ -120,21 +136,14 @@ BOOL WINAPI KeepRunningOnInterrupt(DWORD event) {
   return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
-// Closing the console would end Morlett at once, and everything typed into it with it. Some
-// consoles have no system menu, and then there is nothing to remove.
-void RemoveConsoleCloseCommand() {
-  if (const HMENU menu = GetSystemMenu(GetConsoleWindow(), FALSE)) {
-    DeleteMenu(menu, SC_CLOSE, MF_BYCOMMAND);
-  }
-}
-
 }  // namespace
 
 void Win32Platform::EndProcessNow() {
   ExitProcess(0);
 }
 
-Win32Platform::Win32Platform(EndFunction end) : end_(std::move(end)) {}
+Win32Platform::Win32Platform(EndFunction end, StdHandleFunction stdHandle)
+    : end_(std::move(end)), stdHandle_(stdHandle) {}
 
 std::string Win32Platform::FieldText(Control field) {
   const HWND control = window_->ControlWindow(field);
@@ -163,12 +172,21 @@ void Win32Platform::EndProgram() {
 bool Win32Platform::AllocateConsole() {
   if (!AllocConsole()) return false;
   SetConsoleCtrlHandler(KeepRunningOnInterrupt, TRUE);
-  RemoveConsoleCloseCommand();
+  consoleAllocated_ = true;
   return true;
 }
 
+// Everything typed into the console would go with it. Some consoles have no system menu, and
+// then there is nothing to remove.
+void Win32Platform::RemoveConsoleCloseCommand() const {
+  if (!consoleAllocated_) return;
+  if (const HMENU menu = GetSystemMenu(GetConsoleWindow(), FALSE)) {
+    DeleteMenu(menu, SC_CLOSE, MF_BYCOMMAND);
+  }
+}
+
 ConsoleHandle Win32Platform::StandardOutput() {
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE output = stdHandle_(STD_OUTPUT_HANDLE);
   // Windows reports a failure as an invalid handle value; the program's word for it is 0.
   return output == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<ConsoleHandle>(output);
 }
@@ -202,13 +220,15 @@ std::optional<std::string> Win32Platform::BrowseForFolder(const FolderRequest& r
 }
 
 std::optional<std::string> Win32Platform::ShowFileDialog(const FileDialogRequest& request) {
+  const ComApartment com;  // for the shell's parts of the dialog, as for the folder browser
   return rezDialogRecord_.Show(request);
 }
 
 StartResult Win32Platform::StartProgram(std::string_view commandLine, ShowState show) {
   const std::vector<std::string> fields = SplitCommandLine(commandLine);
-  const std::string program = fields.empty() ? std::string() : FindProgram(fields.front());
-  if (program.empty()) return StartFailure(ERROR_FILE_NOT_FOUND);
+  const std::string name = fields.empty() ? std::string() : fields.front();
+  const std::string program = FindProgram(name);
+  if (program.empty()) return StartFailure(ERROR_FILE_NOT_FOUND, name);
 
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
@@ -219,7 +239,7 @@ StartResult Win32Platform::StartProgram(std::string_view commandLine, ShowState 
   if (!FitsCommandLine(line)) return {StartOutcome::CommandLineTooLong, {}};
   if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &started)) {
-    return StartFailure(GetLastError());
+    return StartFailure(GetLastError(), program);
   }
   // Morlett keeps no record of the tools it starts.
   const UniqueHandle process(started.hProcess);

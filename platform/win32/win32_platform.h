@@ -17,11 +17,20 @@ class Win32Platform final : public Platform {
   // its own process records the call instead.
   using EndFunction = std::function<void()>;
   static void EndProcessNow();
+  // Where the console's output handle comes from: GetStdHandle. Windows does not refuse it
+  // once a console is allocated, so a test stands in for it to see the refusal handled.
+  using StdHandleFunction = HANDLE(WINAPI*)(DWORD which);
 
-  explicit Win32Platform(EndFunction end = EndProcessNow);
+  explicit Win32Platform(EndFunction end = EndProcessNow,
+                         StdHandleFunction stdHandle = GetStdHandle);
 
   // The window whose controls hold the fields and which owns every dialog.
   void AttachWindow(const Form1Window& window) { window_ = &window; }
+
+  // Takes the Close command off the window menu of the console that AllocateConsole opened:
+  // closing the console would end Morlett at once. Finding the console's window waits until
+  // the console is up, so this is done last before Form1's window is shown.
+  void RemoveConsoleCloseCommand() const;
 
   WindowHandle OwnerWindow() override;
   void ShowMessage(const MessageRequest& request) override;
@@ -42,6 +51,8 @@ class Win32Platform final : public Platform {
  private:
   const Form1Window* window_ = nullptr;
   EndFunction end_;
+  StdHandleFunction stdHandle_;
+  bool consoleAllocated_ = false;
   RezDialogRecord rezDialogRecord_;
 };
 

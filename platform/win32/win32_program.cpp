@@ -6,16 +6,22 @@
 
 namespace morlett::win32 {
 
-Win32Program::Win32Program(Win32Platform::EndFunction end) : platform_(std::move(end)) {
+Win32Program::Win32Program(Win32Platform::EndFunction end,
+                           Win32Platform::StdHandleFunction stdHandle)
+    : platform_(std::move(end), stdHandle) {
   platform_.AttachWindow(window_);
 }
 
 bool Win32Program::Start(int showCommand) {
+  // The window comes first, to own Load's messages. The console that Load opens starts up
+  // while the controls are made, and the window is shown once it is up, above it.
+  if (!window_.Create()) return false;
+  form_.Load();
   // Loads the themed controls that the manifest asks for.
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!window_.Create()) return false;
-  form_.Load();
+  if (!window_.CreateControls()) return false;
+  platform_.RemoveConsoleCloseCommand();
   ShowWindow(window_.Handle(), showCommand);
   UpdateWindow(window_.Handle());
   return true;

@@ -6,14 +6,14 @@
 
 #include "app/form1.h"
 #include "platform/win32/form1_window.h"
-#include "platform/win32/win32_owners.h"
 #include "platform/win32/win32_platform.h"
 
 namespace morlett::win32 {
 
 class Win32Program {
  public:
-  explicit Win32Program(Win32Platform::EndFunction end = Win32Platform::EndProcessNow);
+  explicit Win32Program(Win32Platform::EndFunction end = Win32Platform::EndProcessNow,
+                        Win32Platform::StdHandleFunction stdHandle = GetStdHandle);
 
   // Makes the window, raises Load before the window is first shown, then shows it.
   bool Start(int showCommand);
@@ -23,8 +23,6 @@ class Win32Program {
   const Form1Window& Window() const { return window_; }
 
  private:
-  // COM first: the folder browser and the picture loader need it, and it must outlive them.
-  ComApartment com_;
   Win32Platform platform_;
   Form1 form_{platform_};
   Form1Window window_{form_};

@@ -5,18 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include <array>
 #include <atomic>
 #include <cmath>
-#include <optional>
 
-#include "app/layout.h"
 #include "commands/command_line.h"
-#include "dialog_driver.h"
-#include "platform/win32/win32_program.h"
-#include "support/stand_in_log.h"
-#include "win32_test_support.h"
+#include "form1_fixture.h"
 
 namespace morlett::win32 {
 namespace {
@@ -26,82 +20,16 @@ using morlett::testing::ArgumentList;
 using morlett::testing::Cancel;
 using morlett::testing::ChooseFile;
 using morlett::testing::ChooseFolder;
-using morlett::testing::Confirm;
 using morlett::testing::DialogDriver;
 using morlett::testing::DialogSeen;
-using morlett::testing::ScratchFolder;
-
-std::string standInFolder;  // from the command line, made absolute before any dialog moves
-
-bool HasTextStartingWith(const DialogSeen& seen, std::string_view start) {
-  return std::any_of(seen.texts.begin(), seen.texts.end(),
-                     [&](const std::string& text) { return text.starts_with(start); });
-}
-
-// The rectangle where the table puts `spec` on the window, in pixels, with the design client
-// area stretched by the given factors.
-Rect TableRect(const ControlSpec& spec, int dpi, double stretchX, double stretchY) {
-  Rect twips = spec.twips;
-  if (spec.container != C::Form1) {
-    twips.left += SpecOf(spec.container).twips.left;
-    twips.top += SpecOf(spec.container).twips.top;
-  }
-  const auto x = [&](int v) { return static_cast<int>(std::lround(v * stretchX * dpi / 1440.0)); };
-  const auto y = [&](int v) { return static_cast<int>(std::lround(v * stretchY * dpi / 1440.0)); };
-  return {x(twips.left), y(twips.top), x(twips.left + twips.width) - x(twips.left),
-          y(twips.top + twips.height) - y(twips.top)};
-}
-
-bool Near(const Rect& a, const Rect& b) {
-  return std::abs(a.left - b.left) <= 1 && std::abs(a.top - b.top) <= 1 &&
-         std::abs(a.width - b.width) <= 1 && std::abs(a.height - b.height) <= 1;
-}
-
-std::string Describe(const Rect& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.width) +
-         "x" + std::to_string(r.height);
-}
+using morlett::testing::HasTextStartingWith;
 
 int Brightness(COLORREF colour) {
   return GetRValue(colour) + GetGValue(colour) + GetBValue(colour);
 }
 
-class Form1WindowTest : public ::testing::Test {
+class Form1WindowTest : public morlett::testing::Form1Fixture {
  protected:
-  void SetUp() override {
-    SetEnvironmentVariableA("PATH", standInFolder.c_str());
-    SetEnvironmentVariableA("STAND_IN_LOG", log.c_str());
-    program.emplace([this] { ++ends; });
-    ASSERT_TRUE(program->Start(SW_SHOWNORMAL));
-  }
-
-  void TearDown() override {
-    program.reset();
-    MSG quit;  // left behind by the window's close, and it would end the next test's dialogs
-    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-  }
-
-  HWND Window() const { return program->Window().Handle(); }
-  HWND ControlWindow(Control control) const { return program->Window().ControlWindow(control); }
-
-  std::string Text(Control field) const {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(ControlWindow(field))), '\0');
-    GetWindowTextA(ControlWindow(field), text.data(), static_cast<int>(text.size() + 1));
-    return text;
-  }
-  void SetText(Control field, const std::string& text) const {
-    SetWindowTextA(ControlWindow(field), text.c_str());
-  }
-  void Click(Control button) const { SendMessageA(ControlWindow(button), BM_CLICK, 0, 0); }
-
-  template <class Done>
-  bool PumpUntil(Done done) {
-    return morlett::testing::PumpUntil(
-        done, [this](MSG& message) { DispatchToWindow(program->Window(), message); });
-  }
-
-  std::vector<ArgumentList> ToolRuns() const { return morlett::testing::ReadStandInLog(log); }
-
   // The console's rows up to the cursor, without trailing blanks, empty rows left out.
   std::vector<std::string> ConsoleRows() const {
     const HANDLE console = reinterpret_cast<HANDLE>(program->Form().ConsoleOutput());
@@ -118,45 +46,6 @@ class Form1WindowTest : public ::testing::Test {
       if (!row.empty()) rows.push_back(row);
     }
     return rows;
-  }
-
-  Rect OnClientArea(Control control) const {
-    RECT rect{};
-    GetWindowRect(ControlWindow(control), &rect);
-    MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&rect), 2);
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-  }
-
-  // Resizes the window so that its client area is `client`, keeping its frame.
-  RECT FrameFor(Size client) const {
-    RECT window{}, current{};
-    GetWindowRect(Window(), &window);
-    GetClientRect(Window(), &current);
-    window.right += client.width - current.right;
-    window.bottom += client.height - current.bottom;
-    return window;
-  }
-  void SetClientSize(Size client) const {
-    const RECT frame = FrameFor(client);
-    SetWindowPos(Window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-  }
-
-  LONG FontHeight() const {
-    LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(ControlWindow(C::Command1), WM_GETFONT, 0, 0)),
-               sizeof(font), &font);
-    return std::abs(font.lfHeight);
-  }
-
-  // Every control lies where the table puts it for the stretched design size.
-  void ExpectTableLayout(int dpi, double stretchX, double stretchY) const {
-    for (const ControlSpec& spec : ControlTable()) {
-      const Rect expected = TableRect(spec, dpi, stretchX, stretchY);
-      const Rect actual = OnClientArea(spec.id);
-      EXPECT_TRUE(Near(actual, expected))
-          << spec.name << " at " << Describe(actual) << ", table says " << Describe(expected);
-    }
   }
 
   // Image1 drawn into a bitmap: its corners, top left, top right, bottom left, bottom right.
@@ -185,11 +74,6 @@ class Form1WindowTest : public ::testing::Test {
     EXPECT_LT(Brightness(corners[0]), Brightness(corners[2]));
     EXPECT_LT(Brightness(corners[1]), Brightness(corners[3]));
   }
-
-  ScratchFolder scratch;
-  const std::string log = scratch.Path() + "\\stand-in.log";
-  int ends = 0;
-  std::optional<Win32Program> program;
 };
 
 // --- Dialogs ----------------------------------------------------------------------------
@@ -298,34 +182,6 @@ TEST_F(Form1WindowTest, ToolButtonsStartTheToolWithTheFieldsUnderABanner) {
   EXPECT_EQ(ConsoleRows(), expectedConsole) << "one banner before each run's own lines";
 }
 
-TEST_F(Form1WindowTest, AToolThatCannotBeFoundIsReportedAndTheWindowLivesOn) {
-  const std::string planted = scratch.Folder("planted");
-  ASSERT_TRUE(CopyFileA((standInFolder + "\\lithrez.exe").c_str(),
-                        (planted + "\\lithrez.exe").c_str(), FALSE));
-  const struct {
-    const char* name;
-    const char* path;
-    std::string currentDirectory;
-  } cases[] = {
-      {"not on PATH", "", scratch.Path()},
-      {"only in the current directory", "", planted},
-      {"in the current directory, named by a relative PATH entry", ".;planted", planted},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    SetEnvironmentVariableA("PATH", c.path);
-    SetCurrentDirectoryA(c.currentDirectory.c_str());
-    DialogDriver driver({Confirm()});
-    Click(C::Command9);
-    ASSERT_EQ(driver.Seen().size(), 1u) << "no message, so the tool was started";
-    EXPECT_EQ(driver.Seen()[0].caption, "Morlett");
-    EXPECT_TRUE(HasTextStartingWith(driver.Seen()[0], "Couldn't start lithrez"));
-    EXPECT_TRUE(IsWindowVisible(Window()));
-    EXPECT_EQ(Text(C::Text10), "lithrez");
-  }
-  EXPECT_TRUE(ToolRuns().empty());
-}
-
 // --- The window -------------------------------------------------------------------------
 
 TEST_F(Form1WindowTest, TabWalksTheVisibleControlsInTheTableOrder) {
@@ -414,32 +270,9 @@ TEST_F(Form1WindowTest, QuitEndsWithoutUnloadWhileClosingTheWindowRunsIt) {
   EXPECT_EQ(ends, 1);
 }
 
-TEST(Form1WindowStartTest, ARefusedConsoleIsReportedAndTheWindowStillOpens) {
-  ASSERT_TRUE(AllocConsole()) << "this process already has a console";  // so Load's is refused
-  DialogDriver driver({Confirm()});
-  {
-    Win32Program program([] {});
-    ASSERT_TRUE(program.Start(SW_SHOWNORMAL));
-    EXPECT_TRUE(IsWindowVisible(program.Window().Handle()));
-    EXPECT_EQ(program.Form().ConsoleOutput(), 0u);
-  }
-  ASSERT_EQ(driver.Seen().size(), 1u);
-  EXPECT_EQ(driver.Seen()[0].caption, "Morlett");
-  EXPECT_TRUE(HasTextStartingWith(driver.Seen()[0], "Couldn't allocate console"));
-  FreeConsole();
-  MSG quit;
-  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-}
-
 }  // namespace
 }  // namespace morlett::win32
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <folder of the stand-in lithrez.exe>\n", argv[0]);
-    return 2;
-  }
-  morlett::win32::standInFolder = morlett::testing::FullPath(argv[1]);
-  return RUN_ALL_TESTS();
+  return morlett::testing::RunTestsWithStandIn(argc, argv);
 }

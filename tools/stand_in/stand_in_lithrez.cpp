@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,35 @@ void WriteFile(const std::string& path, const std::string& text, const char* mod
   std::fclose(file);
 }
 
+#ifdef _WIN32
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+// The C runtime appends by seeking to the end and then writing, and so does Wine for a handle
+// opened only to append, so two runs at once could write at the same place. The runs take
+// turns, through a mutex that every stand-in of the session shares.
+void AppendToFile(const std::string& path, const std::string& text) {
+  if (path.empty()) return;
+  const Handle turn(CreateMutexA(nullptr, FALSE, "lithrez-stand-in-log"));
+  if (turn) WaitForSingleObject(turn.get(), INFINITE);
+  const HANDLE opened =
+      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened != INVALID_HANDLE_VALUE) {
+    const Handle file(opened);
+    DWORD written = 0;
+    ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
+  if (turn) ReleaseMutex(turn.get());
+}
+#else
+void AppendToFile(const std::string& path, const std::string& text) {
+  WriteFile(path, text, "ab");
+}
+#endif
+
 std::string Record(const std::vector<std::string>& arguments) {
   std::string record = "argc " + std::to_string(arguments.size() - 1) + "\n";
   for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -86,7 +116,7 @@ int main(int argc, char** argv) {
   WriteFile(EnvOr("STAND_IN_STAMP", ""), std::to_string(started) + "\n", "w");
 
   const std::vector<std::string> arguments = ReceivedArguments(argc, argv);
-  WriteFile(EnvOr("STAND_IN_LOG", ""), Record(arguments), "ab");
+  AppendToFile(EnvOr("STAND_IN_LOG", ""), Record(arguments));
 
   std::printf("lithrez stand-in: %zu arguments\n", arguments.size() - 1);
   for (int percent = 0; percent <= 100; percent += 25) std::printf("\rprogress %3d%%", percent);
