@@ -89,10 +89,10 @@ linux_figures() {
 }
 
 # The Windows build's figures: Morlett.exe under Wine against a minimal Win32 window under the
-# same Wine, and its size with the DLLs it needs. Its benchmark is run from here by whoever
-# adds it; until then this prints nothing and the page keeps what is between its markers.
+# same Wine, and its size with the DLLs it needs.
 windows_figures() {
-  :
+  tools/bench-windows.sh >&2
+  cat build/bench-windows/figures.md
 }
 
 # Replaces what lies between "<!-- $1: begin -->" and "<!-- $1: end -->" with the file $2.
