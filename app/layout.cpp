@@ -48,14 +48,14 @@ constexpr bool TakesFocus(ControlKind kind) {
 
 constexpr std::size_t kFocusableCount = static_cast<std::size_t>(
     std::count_if(kControls.begin(), kControls.end(),
-                  [](const ControlSpec& spec) { return TakesFocus(spec.kind); }));
+                  [](const ControlSpec& entry) { return TakesFocus(entry.kind); }));
 
 // The table is written in tab-index order, so the walk is the table's focusable rows.
 constexpr auto kTabOrder = [] {
   std::array<Control, kFocusableCount> order{};
   std::size_t next = 0;
-  for (const ControlSpec& spec : kControls) {
-    if (TakesFocus(spec.kind)) order[next++] = spec.id;
+  for (const ControlSpec& entry : kControls) {
+    if (TakesFocus(entry.kind)) order[next++] = entry.id;
   }
   return order;
 }();
@@ -69,14 +69,14 @@ int ScaleRounded(int value, std::int64_t numerator, std::int64_t denominator) {
 
 // Scales edges rather than sizes, all on the window's grid, so that neighbouring controls keep
 // sharing their edges and a control never pokes out of its frame by a rounding.
-Rect ScaleRect(const ControlSpec& spec, Size client) {
+Rect ScaleRect(const ControlSpec& entry, Size client) {
   const auto x = [&](int v) { return ScaleRounded(v, client.width, kDesignClientTwips.width); };
   const auto y = [&](int v) { return ScaleRounded(v, client.height, kDesignClientTwips.height); };
-  const Rect origin = spec.container == Control::Form1 ? Rect{} : SpecOf(spec.container).twips;
-  const int left = origin.left + spec.twips.left;
-  const int top = origin.top + spec.twips.top;
-  return {x(left) - x(origin.left), y(top) - y(origin.top), x(left + spec.twips.width) - x(left),
-          y(top + spec.twips.height) - y(top)};
+  const Rect origin = entry.container == Control::Form1 ? Rect{} : SpecOf(entry.container).twips;
+  const int left = origin.left + entry.twips.left;
+  const int top = origin.top + entry.twips.top;
+  return {x(left) - x(origin.left), y(top) - y(origin.top), x(left + entry.twips.width) - x(left),
+          y(top + entry.twips.height) - y(top)};
 }
 
 // Below this a font is unreadable at any size, and zero would be refused by the toolkits.
@@ -97,7 +97,7 @@ std::span<const ControlSpec> ControlTable() {
 
 const ControlSpec& SpecOf(Control control) {
   return *std::find_if(kControls.begin(), kControls.end(),
-                       [control](const ControlSpec& spec) { return spec.id == control; });
+                       [control](const ControlSpec& entry) { return entry.id == control; });
 }
 
 std::span<const Control> TabOrder() {
@@ -107,8 +107,8 @@ std::span<const Control> TabOrder() {
 ScaledLayout ScaleLayout(Size client, Size designClient) {
   const Size clamped{std::max(client.width, 0), std::max(client.height, 0)};
   ScaledLayout layout;
-  for (const ControlSpec& spec : kControls) {
-    layout.rects[IndexOf(spec.id)] = ScaleRect(spec, clamped);
+  for (const ControlSpec& entry : kControls) {
+    layout.rects[IndexOf(entry.id)] = ScaleRect(entry, clamped);
   }
   layout.rects[IndexOf(Control::Form1)] = {0, 0, clamped.width, clamped.height};
   layout.fontScale = FontScale(clamped, designClient);

@@ -15,8 +15,8 @@ std::optional<std::string> TakeNext(std::deque<std::optional<std::string>>& answ
 }  // namespace
 
 FakePlatform::FakePlatform() {
-  for (const ControlSpec& spec : ControlTable()) {
-    if (spec.kind == ControlKind::TextField) fields[spec.id] = std::string(spec.caption);
+  for (const ControlSpec& entry : ControlTable()) {
+    if (entry.kind == ControlKind::TextField) fields[entry.id] = std::string(entry.caption);
   }
 }
 

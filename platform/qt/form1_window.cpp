@@ -86,12 +86,12 @@ Form1Window::Form1Window() {
   widgets_[IndexOf(Control::Form1)] = this;
   setWindowTitle(FromUtf8(kWindowCaption));
   setWindowIcon(BulbIcon());
-  for (const ControlSpec& spec : ControlTable()) {
-    QWidget* widget = Create(spec);
-    widget->setObjectName(FromUtf8(spec.name));
-    widget->setVisible(spec.visible);
-    widgets_[IndexOf(spec.id)] = widget;
-    defaultFonts_[IndexOf(spec.id)] = widget->font();
+  for (const ControlSpec& entry : ControlTable()) {
+    QWidget* widget = Create(entry);
+    widget->setObjectName(FromUtf8(entry.name));
+    widget->setVisible(entry.visible);
+    widgets_[IndexOf(entry.id)] = widget;
+    defaultFonts_[IndexOf(entry.id)] = widget->font();
   }
   const auto order = TabOrder();
   for (std::size_t i = 1; i < order.size(); ++i) {
@@ -100,15 +100,15 @@ Form1Window::Form1Window() {
   resize(DesignSize());
 }
 
-QWidget* Form1Window::Create(const ControlSpec& spec) {
-  QWidget* parent = &Widget(spec.container);
-  const QString caption = FromUtf8(spec.caption);
-  switch (spec.kind) {
+QWidget* Form1Window::Create(const ControlSpec& entry) {
+  QWidget* parent = &Widget(entry.container);
+  const QString caption = FromUtf8(entry.caption);
+  switch (entry.kind) {
     case ControlKind::Frame:
       return new QGroupBox(caption, parent);
     case ControlKind::Button: {
       auto* button = new QPushButton(caption, parent);
-      connect(button, &QPushButton::clicked, this, [this, id = spec.id] {
+      connect(button, &QPushButton::clicked, this, [this, id = entry.id] {
         if (form_) form_->Click(id);
       });
       return button;
@@ -140,13 +140,13 @@ void Form1Window::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1Window::ApplyLayout(const ScaledLayout& layout) {
-  for (const ControlSpec& spec : ControlTable()) {
-    QWidget& widget = Widget(spec.id);
-    const Rect& box = layout[spec.id];
+  for (const ControlSpec& entry : ControlTable()) {
+    QWidget& widget = Widget(entry.id);
+    const Rect& box = layout[entry.id];
     widget.setGeometry(ToQRect(box));
-    const QFont font = Scaled(defaultFonts_[IndexOf(spec.id)], layout.fontScale);
-    widget.setFont(spec.kind == ControlKind::Label
-                       ? FittedToWidth(font, FromUtf8(spec.caption), box.width)
+    const QFont font = Scaled(defaultFonts_[IndexOf(entry.id)], layout.fontScale);
+    widget.setFont(entry.kind == ControlKind::Label
+                       ? FittedToWidth(font, FromUtf8(entry.caption), box.width)
                        : font);
   }
 }

@@ -33,7 +33,7 @@ class Form1Window final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QWidget* Create(const ControlSpec& spec);
+  QWidget* Create(const ControlSpec& entry);
   void ApplyLayout(const ScaledLayout& layout);
 
   std::array<QWidget*, kControlCount> widgets_{};

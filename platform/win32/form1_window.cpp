@@ -65,11 +65,11 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 // Controls inside a frame are placed relative to it, but they are the window's own children,
 // so that their clicks reach the window.
-Rect OnWindow(const ScaledLayout& layout, const ControlSpec& spec) {
-  Rect rect = layout[spec.id];
-  if (spec.container != Control::Form1) {
-    rect.left += layout[spec.container].left;
-    rect.top += layout[spec.container].top;
+Rect OnWindow(const ScaledLayout& layout, const ControlSpec& entry) {
+  Rect rect = layout[entry.id];
+  if (entry.container != Control::Form1) {
+    rect.left += layout[entry.container].left;
+    rect.top += layout[entry.container].top;
   }
   return rect;
 }
@@ -93,8 +93,8 @@ bool Form1Window::Create() {
 }
 
 bool Form1Window::CreateControls() {
-  for (const ControlSpec& spec : ControlTable()) {
-    if (!CreateControl(spec)) return false;
+  for (const ControlSpec& entry : ControlTable()) {
+    if (!CreateControl(entry)) return false;
   }
   SendFramesAndLabelsBack();
   logo_.emplace(GetModuleHandleA(nullptr), IDR_LOGO);
@@ -162,24 +162,24 @@ bool Form1Window::OnCreate() {
 // Frames and labels lie behind every other control, so that a button inside a frame, or a
 // field that overlaps a label's box, stays whole. Focus order is unchanged: neither takes it.
 void Form1Window::SendFramesAndLabelsBack() {
-  for (const ControlSpec& spec : ControlTable()) {
-    if (spec.kind != ControlKind::Frame && spec.kind != ControlKind::Label) continue;
-    SetWindowPos(ControlWindow(spec.id), HWND_BOTTOM, 0, 0, 0, 0,
+  for (const ControlSpec& entry : ControlTable()) {
+    if (entry.kind != ControlKind::Frame && entry.kind != ControlKind::Label) continue;
+    SetWindowPos(ControlWindow(entry.id), HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }
 
-bool Form1Window::CreateControl(const ControlSpec& spec) {
-  const ControlClass controlClass = ClassOf(spec.kind);
+bool Form1Window::CreateControl(const ControlSpec& entry) {
+  const ControlClass controlClass = ClassOf(entry.kind);
   const DWORD style =
-      WS_CHILD | WS_CLIPSIBLINGS | controlClass.style | (spec.visible ? WS_VISIBLE : 0);
+      WS_CHILD | WS_CLIPSIBLINGS | controlClass.style | (entry.visible ? WS_VISIBLE : 0);
   const HWND control = CreateWindowExA(
-      controlClass.exStyle, controlClass.name, std::string(spec.caption).c_str(), style, 0, 0, 0, 0,
-      window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(spec.id))),
+      controlClass.exStyle, controlClass.name, std::string(entry.caption).c_str(), style, 0, 0, 0,
+      0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(entry.id))),
       GetModuleHandleA(nullptr), nullptr);
   // A field takes as much as is typed or pasted into it, however long the path.
-  if (spec.kind == ControlKind::TextField) SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
-  controls_[IndexOf(spec.id)] = control;
+  if (entry.kind == ControlKind::TextField) SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
+  controls_[IndexOf(entry.id)] = control;
   return control != nullptr;
 }
 
@@ -209,9 +209,9 @@ void Form1Window::LayoutControls() {
   GetClientRect(window_, &client);
   const ScaledLayout layout =
       ScaleLayout({client.right, client.bottom}, DesignClientPixels(static_cast<int>(dpi_)));
-  for (const ControlSpec& spec : ControlTable()) {
-    const Rect rect = OnWindow(layout, spec);
-    MoveWindow(ControlWindow(spec.id), rect.left, rect.top, rect.width, rect.height, TRUE);
+  for (const ControlSpec& entry : ControlTable()) {
+    const Rect rect = OnWindow(layout, entry);
+    MoveWindow(ControlWindow(entry.id), rect.left, rect.top, rect.width, rect.height, TRUE);
   }
   ApplyFont(layout.fontScale);
 }
@@ -227,8 +227,8 @@ void Form1Window::ApplyFont(double scale) {
   if (font_ && font.lfHeight == fontHeight_) return;
 
   UniqueFont scaled(CreateFontIndirectW(&font));
-  for (const ControlSpec& spec : ControlTable()) {
-    SendMessageA(ControlWindow(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(scaled.get()), TRUE);
+  for (const ControlSpec& entry : ControlTable()) {
+    SendMessageA(ControlWindow(entry.id), WM_SETFONT, reinterpret_cast<WPARAM>(scaled.get()), TRUE);
   }
   // The old font is deleted only now that no control uses it.
   font_ = std::move(scaled);

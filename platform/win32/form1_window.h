@@ -48,7 +48,7 @@ class Form1Window {
   void OnSetFocus();
   void OnDestroy();
 
-  bool CreateControl(const ControlSpec& spec);
+  bool CreateControl(const ControlSpec& entry);
   void SendFramesAndLabelsBack();
   void ResizeToDesign();
   void LayoutControls();

@@ -128,22 +128,22 @@ void Form1WindowTest::doublingTheWindowDoublesEverything() {
   QCOMPARE(window.windowIcon().availableSizes(), QList<QSize>({{16, 16}, {32, 32}}));
   std::vector<QRect> before;
   std::vector<qreal> fontsBefore;
-  for (const ControlSpec& spec : ControlTable()) {
-    before.push_back(window.Widget(spec.id).geometry());
-    fontsBefore.push_back(window.Widget(spec.id).font().pointSizeF());
+  for (const ControlSpec& entry : ControlTable()) {
+    before.push_back(window.Widget(entry.id).geometry());
+    fontsBefore.push_back(window.Widget(entry.id).font().pointSizeF());
   }
   window.resize(2 * window.size());
   QTRY_COMPARE(window.Widget(C::Image1).width(), 2 * before.back().width());
   for (std::size_t i = 0; i < ControlTable().size(); ++i) {
-    const ControlSpec& spec = ControlTable()[i];
-    const QRect after = window.Widget(spec.id).geometry();
+    const ControlSpec& entry = ControlTable()[i];
+    const QRect after = window.Widget(entry.id).geometry();
     const QRect doubled(2 * before[i].topLeft(), 2 * before[i].size());
     // Edges are rounded once at each size, so a pixel either way is the rule working.
     const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
     QVERIFY2(near(after.left(), doubled.left()) && near(after.top(), doubled.top()) &&
                  near(after.width(), doubled.width()) && near(after.height(), doubled.height()),
-             spec.name.data());
-    QVERIFY2(window.Widget(spec.id).font().pointSizeF() > 1.9 * fontsBefore[i], spec.name.data());
+             entry.name.data());
+    QVERIFY2(window.Widget(entry.id).font().pointSizeF() > 1.9 * fontsBefore[i], entry.name.data());
   }
 }
 

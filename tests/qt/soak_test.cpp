@@ -46,9 +46,9 @@ struct Placement {
 
 Placement PlacementOf(const Form1Window& window) {
   Placement placement;
-  for (const ControlSpec& spec : ControlTable()) {
-    placement.boxes.push_back(window.Widget(spec.id).geometry());
-    placement.fonts.push_back(window.Widget(spec.id).font());
+  for (const ControlSpec& entry : ControlTable()) {
+    placement.boxes.push_back(window.Widget(entry.id).geometry());
+    placement.fonts.push_back(window.Widget(entry.id).font());
   }
   return placement;
 }

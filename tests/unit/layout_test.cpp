@@ -35,8 +35,8 @@ TEST(LayoutTable, TabWalksEachPanelThenTheRowsThenTheTwoButtons) {
 
 TEST(ResizingRule, DesignSizeGivesTheTableBackExactly) {
   const ScaledLayout layout = ScaleLayout(kDesignClientTwips, kDesignClientTwips);
-  for (const ControlSpec& spec : ControlTable())
-    EXPECT_EQ(layout[spec.id], spec.twips) << spec.name;
+  for (const ControlSpec& entry : ControlTable())
+    EXPECT_EQ(layout[entry.id], entry.twips) << entry.name;
   EXPECT_DOUBLE_EQ(layout.fontScale, 1.0);
   EXPECT_EQ(DesignClientPixels(96), (Size{714, 185}));
   EXPECT_EQ(DesignClientPixels(144), (Size{1071, 278}));
@@ -46,14 +46,14 @@ TEST(ResizingRule, DoublingTheWindowDoublesEveryPlaceAndTheFont) {
   const Size design = DesignClientPixels(96);
   const ScaledLayout base = ScaleLayout(design, design);
   const ScaledLayout twice = ScaleLayout({2 * design.width, 2 * design.height}, design);
-  for (const ControlSpec& spec : ControlTable()) {
-    const Rect a = base[spec.id];
-    const Rect b = twice[spec.id];
+  for (const ControlSpec& entry : ControlTable()) {
+    const Rect a = base[entry.id];
+    const Rect b = twice[entry.id];
     // Scaling edges, not sizes, may move each edge by one pixel.
-    EXPECT_NEAR(b.left, 2 * a.left, 1) << spec.name;
-    EXPECT_NEAR(b.top, 2 * a.top, 1) << spec.name;
-    EXPECT_NEAR(b.width, 2 * a.width, 2) << spec.name;
-    EXPECT_NEAR(b.height, 2 * a.height, 2) << spec.name;
+    EXPECT_NEAR(b.left, 2 * a.left, 1) << entry.name;
+    EXPECT_NEAR(b.top, 2 * a.top, 1) << entry.name;
+    EXPECT_NEAR(b.width, 2 * a.width, 2) << entry.name;
+    EXPECT_NEAR(b.height, 2 * a.height, 2) << entry.name;
   }
   EXPECT_DOUBLE_EQ(twice.fontScale, 2.0);
 }
@@ -71,10 +71,10 @@ TEST(ResizingRule, ControlsStayInsideTheirContainersAtAnySize) {
                         {713, 186}, {1920, 1080}, {32767, 32767}};
   for (const Size size : sizes) {
     const ScaledLayout layout = ScaleLayout(size, design);
-    for (const ControlSpec& spec : ControlTable()) {
-      const Rect rect = layout[spec.id];
-      EXPECT_TRUE(Inside(rect, ContainerSize(layout, spec.container)))
-          << spec.name << " at " << size.width << "x" << size.height;
+    for (const ControlSpec& entry : ControlTable()) {
+      const Rect rect = layout[entry.id];
+      EXPECT_TRUE(Inside(rect, ContainerSize(layout, entry.container)))
+          << entry.name << " at " << size.width << "x" << size.height;
     }
     EXPECT_TRUE(std::isfinite(layout.fontScale) && layout.fontScale > 0) << size.width;
   }

@@ -11,13 +11,13 @@ namespace {
 
 std::string standInFolder;
 
-// The rectangle where the table puts `spec` on the window, in pixels, with the design client
+// The rectangle where the table puts `entry` on the window, in pixels, with the design client
 // area stretched by the given factors.
-Rect TableRect(const ControlSpec& spec, int dpi, double stretchX, double stretchY) {
-  Rect twips = spec.twips;
-  if (spec.container != Control::Form1) {
-    twips.left += SpecOf(spec.container).twips.left;
-    twips.top += SpecOf(spec.container).twips.top;
+Rect TableRect(const ControlSpec& entry, int dpi, double stretchX, double stretchY) {
+  Rect twips = entry.twips;
+  if (entry.container != Control::Form1) {
+    twips.left += SpecOf(entry.container).twips.left;
+    twips.top += SpecOf(entry.container).twips.top;
   }
   const auto x = [&](int v) { return static_cast<int>(std::lround(v * stretchX * dpi / 1440.0)); };
   const auto y = [&](int v) { return static_cast<int>(std::lround(v * stretchY * dpi / 1440.0)); };
@@ -136,11 +136,11 @@ LONG Form1Fixture::FontHeight() const {
 }
 
 void Form1Fixture::ExpectTableLayout(int dpi, double stretchX, double stretchY) const {
-  for (const ControlSpec& spec : ControlTable()) {
-    const Rect expected = TableRect(spec, dpi, stretchX, stretchY);
-    const Rect actual = OnClientArea(spec.id);
+  for (const ControlSpec& entry : ControlTable()) {
+    const Rect expected = TableRect(entry, dpi, stretchX, stretchY);
+    const Rect actual = OnClientArea(entry.id);
     EXPECT_TRUE(Near(actual, expected))
-        << spec.name << " at " << Describe(actual) << ", table says " << Describe(expected);
+        << entry.name << " at " << Describe(actual) << ", table says " << Describe(expected);
   }
 }
 

@@ -150,8 +150,8 @@ TEST_F(SoakTest, AThousandResizesFreeEveryFontAndEndInTheExactDesignLayout) {
   GetClientRect(Window(), &client);
   const Size design{client.right, client.bottom};
   std::array<Rect, kControlCount> designLayout{};
-  for (const ControlSpec& spec : ControlTable()) {
-    designLayout[IndexOf(spec.id)] = OnClientArea(spec.id);
+  for (const ControlSpec& entry : ControlTable()) {
+    designLayout[IndexOf(entry.id)] = OnClientArea(entry.id);
   }
   const LONG designFont = FontHeight();
   const Size fullScreen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -195,15 +195,15 @@ TEST_F(SoakTest, AThousandResizesFreeEveryFontAndEndInTheExactDesignLayout) {
 
   resizeTo(design);
   ExpectNoGrowth(warm, Holdings());
-  for (const ControlSpec& spec : ControlTable()) {
-    const Rect now = OnClientArea(spec.id);
-    const Rect& then = designLayout[IndexOf(spec.id)];
+  for (const ControlSpec& entry : ControlTable()) {
+    const Rect now = OnClientArea(entry.id);
+    const Rect& then = designLayout[IndexOf(entry.id)];
     EXPECT_TRUE(now.left == then.left && now.top == then.top && now.width == then.width &&
                 now.height == then.height)
-        << spec.name << " is not where it was at design size";
-    EXPECT_EQ(SendMessageA(ControlWindow(spec.id), WM_GETFONT, 0, 0),
+        << entry.name << " is not where it was at design size";
+    EXPECT_EQ(SendMessageA(ControlWindow(entry.id), WM_GETFONT, 0, 0),
               reinterpret_cast<LRESULT>(currentFont()))
-        << spec.name << " has a font of its own";
+        << entry.name << " has a font of its own";
   }
   EXPECT_EQ(FontHeight(), designFont);
 }
