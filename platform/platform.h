@@ -55,6 +55,7 @@ struct FileDialogRequest {
   std::string proposedName;
   std::string defaultExtension;  // without the dot
   std::uint32_t flags = 0;
+  friend bool operator==(const FileDialogRequest&, const FileDialogRequest&) = default;
 };
 
 enum class StartOutcome { Started, Failed, CommandLineTooLong };

@@ -70,25 +70,19 @@ TEST_F(Form1Test, EachButtonRunsExactlyItsOwnAction) {
     std::copy_if(fresh.calls.begin(), fresh.calls.end(), std::back_inserter(actions), is_action);
     EXPECT_EQ(actions, std::vector<std::string>{row.action}) << SpecOf(row.button).name;
   }
-}
-
-TEST_F(Form1Test, ClicksOnAnythingButAButtonDoNothing) {
   for (const Control other : {C::Form1, C::Frame1, C::Text1, C::Text9, C::Label2, C::Image1}) {
     form.Click(other);
   }
-  EXPECT_TRUE(platform.calls.empty());
+  EXPECT_TRUE(platform.calls.empty()) << "only buttons have actions";
 }
 
-TEST_F(Form1Test, LoadOpensTheConsoleAndUnloadReleasesIt) {
+TEST_F(Form1Test, LoadOpensTheConsoleUnloadReleasesItAndQuitJustEnds) {
   form.Load();
   EXPECT_EQ(platform.calls, (std::vector<std::string>{"AllocateConsole", "StandardOutput"}));
   EXPECT_EQ(form.ConsoleOutput(), 7u);
   platform.calls.clear();
   form.Unload();
   EXPECT_EQ(platform.calls, (std::vector<std::string>{"CloseConsoleHandle 7", "FreeConsole"}));
-}
-
-TEST_F(Form1Test, QuitEndsWithoutReleasingTheConsole) {
   LoadThenClick(C::Command10);
   EXPECT_EQ(platform.calls, std::vector<std::string>{"EndProgram"});
 }
@@ -227,32 +221,25 @@ TEST_F(Form1Test, FolderPickFillsOnlyItsOwnFieldAndCancelKeepsIt) {
 }
 
 TEST_F(Form1Test, RezDialogsAskTheSameFreshQuestionPerKind) {
-  const struct {
-    Control button;
-    FileDialogKind kind;
-    std::string title;
-    std::uint32_t flags;
-  } kinds[] = {
-      {C::Command2, FileDialogKind::Save, "Destination for Rez File", 0x280006},
-      {C::Command3, FileDialogKind::Open, "Rez File to UnRez", 0x382000},
-      {C::Command7, FileDialogKind::Open, "Rez File to View", 0x382000},
+  const auto request = [&](FileDialogKind kind, const char* title, std::uint32_t flags) {
+    return FileDialogRequest{kind,           platform.ownerWindow,
+                             title,          "Lithrez File Format",
+                             "*.rez",        "c:\\",
+                             "Untitled.rez", "rez",
+                             flags};
   };
-  for (const auto& kind : kinds) form.Click(kind.button);
-  for (const auto& kind : kinds) form.Click(kind.button);
-  ASSERT_EQ(platform.fileRequests.size(), 6u);
-  for (std::size_t i = 0; i < platform.fileRequests.size(); ++i) {
-    const FileDialogRequest& request = platform.fileRequests[i];
-    const auto& kind = kinds[i % 3];
-    EXPECT_EQ(request.kind, kind.kind) << kind.title;
-    EXPECT_EQ(request.title, kind.title);
-    EXPECT_EQ(request.flags, kind.flags) << kind.title;
-    EXPECT_EQ(request.owner, platform.ownerWindow);
-    EXPECT_EQ(request.filterName, "Lithrez File Format");
-    EXPECT_EQ(request.filterPattern, "*.rez");
-    EXPECT_EQ(request.initialDirectory, "c:\\");
-    EXPECT_EQ(request.proposedName, "Untitled.rez");
-    EXPECT_EQ(request.defaultExtension, "rez");
+  const std::vector<FileDialogRequest> once = {
+      request(FileDialogKind::Save, "Destination for Rez File", 0x280006),
+      request(FileDialogKind::Open, "Rez File to UnRez", 0x382000),
+      request(FileDialogKind::Open, "Rez File to View", 0x382000),
+  };
+  platform.fileAnswers = {"/a.rez"};
+  for (int round = 0; round < 2; ++round) {
+    for (const Control button : {C::Command2, C::Command3, C::Command7}) form.Click(button);
   }
+  std::vector<FileDialogRequest> twice = once;
+  twice.insert(twice.end(), once.begin(), once.end());
+  EXPECT_EQ(platform.fileRequests, twice) << "nothing carries over from an earlier dialog";
 }
 
 TEST_F(Form1Test, ConfirmedRezFileReplacesTheFieldAndCancelKeepsIt) {
