@@ -1,3 +1,5 @@
 #include "platform/entry.h"
 
-int main(int argc, char** argv) { return morlett::RunProgram(argc, argv); }
+int main(int argc, char** argv) {
+  return morlett::RunProgram(argc, argv);
+}
