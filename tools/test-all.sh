@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test suite: the unit tests (also under
+# Installs what is missing, checks the formatting, builds, and runs every test suite: the unit tests (also under
 # AddressSanitizer and UndefinedBehaviorSanitizer), the Qt window tests, a short run of
 # each fuzzer, and the Windows build's tests under Wine.
 set -euo pipefail
@@ -9,6 +9,10 @@ tools/install-deps.sh test
 export CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)"
 
 step() { printf '\n==== %s\n' "$*"; }
+
+step "Formatting"
+find app bench commands console pickers platform resources tests tools \( -name '*.cpp' -o -name '*.h' \) \
+  -print0 | xargs -0 clang-format --dry-run -Werror
 
 step "Linux build: unit and window tests"
 cmake --workflow --preset native
