@@ -10,29 +10,24 @@
 namespace morlett {
 namespace {
 
-class SpawnFileActions {
+// A posix_spawn record, made and destroyed with its functions.
+template <typename Record, int (*Init)(Record*), int (*Destroy)(Record*)>
+class SpawnRecord {
  public:
-  SpawnFileActions() { posix_spawn_file_actions_init(&actions_); }
-  ~SpawnFileActions() { posix_spawn_file_actions_destroy(&actions_); }
-  SpawnFileActions(const SpawnFileActions&) = delete;
-  SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-  posix_spawn_file_actions_t* get() { return &actions_; }
+  SpawnRecord() { Init(&record_); }
+  ~SpawnRecord() { Destroy(&record_); }
+  SpawnRecord(const SpawnRecord&) = delete;
+  SpawnRecord& operator=(const SpawnRecord&) = delete;
+  Record* get() { return &record_; }
 
  private:
-  posix_spawn_file_actions_t actions_;
+  Record record_;
 };
 
-class SpawnAttributes {
- public:
-  SpawnAttributes() { posix_spawnattr_init(&attributes_); }
-  ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
-  SpawnAttributes(const SpawnAttributes&) = delete;
-  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-  posix_spawnattr_t* get() { return &attributes_; }
-
- private:
-  posix_spawnattr_t attributes_;
-};
+using SpawnFileActions = SpawnRecord<posix_spawn_file_actions_t, posix_spawn_file_actions_init,
+                                     posix_spawn_file_actions_destroy>;
+using SpawnAttributes =
+    SpawnRecord<posix_spawnattr_t, posix_spawnattr_init, posix_spawnattr_destroy>;
 
 void UseTerminalForStandardStreams(SpawnFileActions& actions, int terminal) {
   if (terminal == kOwnStandardStreams) return;
