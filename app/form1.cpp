@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "commands/launch_tool.h"
+#include "app/layout.h"
 #include "console/program_console.h"
 #include "pickers/folder_picker.h"
 #include "pickers/rez_file_dialogs.h"
@@ -30,8 +30,28 @@ const Form1::ClickAction Form1::kClickTable[] = {
 };
 // clang-format on
 
+namespace {
+
+// The fields a tool row reads are the ones that hold paths.
+bool IsPathField(Control field) {
+  for (const ToolRow* row : {&kCreateRow, &kExtractRow, &kViewRow}) {
+    if (std::find(row->inputs.begin(), row->inputs.end(), field) != row->inputs.end()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::string> TextAfterDrop(Control field, const DroppedData& drop) {
+  if (!IsPathField(field)) return std::nullopt;
+  if (drop.items.empty()) return drop.text;
+  return drop.items.front();
+}
+
 void Form1::Load() {
-  consoleOutput_ = OpenConsole(platform_);
+  const OpenedConsole console = OpenConsole(platform_);
+  consoleOutput_ = console.output;
+  if (!console.problem.empty()) ShowAppMessage(console.problem);
 }
 
 void Form1::Unload() {
@@ -44,12 +64,19 @@ void Form1::Click(Control source) {
   if (action != std::end(kClickTable)) action->run(*this);
 }
 
+bool Form1::Drop(Control field, const DroppedData& drop) {
+  const std::optional<std::string> text = TextAfterDrop(field, drop);
+  if (text) platform_.SetText(field, *text);
+  return text.has_value();
+}
+
 void Form1::PickFolder(std::string_view title, Control target) {
   chosenDirectory_ = morlett::PickFolder(platform_, title, target);
 }
 
 void Form1::LaunchTool(const ToolRow& row) {
-  morlett::LaunchTool(platform_, consoleOutput_, row);
+  const auto problem = morlett::LaunchTool(platform_, consoleOutput_, row, writingRuns_);
+  if (problem) ShowAppMessage(problem->text, problem->icon);
 }
 
 void Form1::PickRezFile(const RezFileKind& kind) {
@@ -58,6 +85,10 @@ void Form1::PickRezFile(const RezFileKind& kind) {
 
 void Form1::Quit() {
   platform_.EndProgram();
+}
+
+void Form1::ShowAppMessage(std::string_view text, MessageIcon icon) {
+  platform_.ShowMessage({platform_.OwnerWindow(), std::string(kAppTitle), std::string(text), icon});
 }
 
 }  // namespace morlett

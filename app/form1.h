@@ -1,16 +1,28 @@
 // The one window's state and the table that maps each of its events to an action.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "app/controls.h"
+#include "commands/launch_tool.h"
+#include "platform/controls.h"
 #include "platform/platform.h"
 
 namespace morlett {
 
-struct ToolRow;
 struct RezFileKind;
+
+// What the user dropped on a field.
+struct DroppedData {
+  std::vector<std::optional<std::string>> items;  // each item's local path; none if remote
+  std::optional<std::string> text;                // plain text, for a drop with no items
+};
+
+// What `field` holds after `drop`, or nothing when the field refuses it. The path fields take
+// the first item's path, or the text, in place of what they held; the others take nothing.
+std::optional<std::string> TextAfterDrop(Control field, const DroppedData& drop);
 
 class Form1 {
  public:
@@ -22,6 +34,8 @@ class Form1 {
   void Unload();
   // Runs the button's action. Clicks on anything else are not handled.
   void Click(Control source);
+  // Puts a drop into the field; false when the field refuses it.
+  bool Drop(Control field, const DroppedData& drop);
 
   ConsoleHandle ConsoleOutput() const { return consoleOutput_; }
   const std::string& ChosenDirectory() const { return chosenDirectory_; }
@@ -31,6 +45,7 @@ class Form1 {
   void LaunchTool(const ToolRow& row);
   void PickRezFile(const RezFileKind& kind);
   void Quit();
+  void ShowAppMessage(std::string_view text, MessageIcon icon = MessageIcon::None);
 
   struct ClickAction;
   static const ClickAction kClickTable[];
@@ -38,6 +53,7 @@ class Form1 {
   Platform& platform_;
   ConsoleHandle consoleOutput_ = 0;
   std::string chosenDirectory_;
+  WritingRuns writingRuns_;
 };
 
 }  // namespace morlett

@@ -12,33 +12,61 @@ using K = ControlKind;
 // clang-format off
 constexpr std::array kControls{
   //         id            name         kind          container    caption                  left  top   width height  tab  visible
-  ControlSpec{C::Frame1,    "Frame1",    K::Frame,     C::Form1,  "Create",                {120,  0,    2295, 1575}, 0,   true},
-  ControlSpec{C::Command1,  "Command1",  K::Button,    C::Frame1, "Directory",             {120,  240,  975,  375},  1,   true},
-  ControlSpec{C::Command2,  "Command2",  K::Button,    C::Frame1, "Rez",                   {1200, 240,  975,  375},  2,   true},
-  ControlSpec{C::Command4,  "Command4",  K::Button,    C::Frame1, "Create",                {120,  1080, 2055, 375},  3,   true},
-  ControlSpec{C::Text1,     "Text1",     K::TextField, C::Frame1, "",                      {1200, 720,  975,  285},  4,   true},
-  ControlSpec{C::Text2,     "Text2",     K::TextField, C::Frame1, "",                      {120,  720,  975,  285},  5,   true},
-  ControlSpec{C::Frame2,    "Frame2",    K::Frame,     C::Form1,  "Extract",               {2520, 0,    2295, 1575}, 6,   true},
-  ControlSpec{C::Command3,  "Command3",  K::Button,    C::Frame2, "Rez",                   {120,  240,  975,  375},  7,   true},
-  ControlSpec{C::Command5,  "Command5",  K::Button,    C::Frame2, "Directory",             {1200, 240,  975,  375},  8,   true},
-  ControlSpec{C::Text4,     "Text4",     K::TextField, C::Frame2, "",                      {120,  720,  975,  285},  9,   true},
-  ControlSpec{C::Text5,     "Text5",     K::TextField, C::Frame2, "",                      {1200, 720,  975,  285},  10,  true},
-  ControlSpec{C::Command6,  "Command6",  K::Button,    C::Frame2, "Extract",               {120,  1080, 2055, 375},  11,  true},
-  ControlSpec{C::Frame3,    "Frame3",    K::Frame,     C::Form1,  "View",                  {4920, 0,    2295, 1095}, 12,  true},
-  ControlSpec{C::Command7,  "Command7",  K::Button,    C::Frame3, "Rez",                   {120,  240,  975,  375},  13,  true},
-  ControlSpec{C::Command8,  "Command8",  K::Button,    C::Frame3, "View",                  {1200, 240,  975,  375},  14,  true},
-  ControlSpec{C::Text7,     "Text7",     K::TextField, C::Frame3, "",                      {120,  720,  975,  285},  15,  true},
-  ControlSpec{C::Text9,     "Text9",     K::TextField, C::Frame3, "",                      {1200, 720,  975,  285},  16,  true},
-  ControlSpec{C::Text3,     "Text3",     K::TextField, C::Form1,  "",                      {1680, 1680, 5535, 285},  17,  true},
-  ControlSpec{C::Label1,    "Label1",    K::Label,     C::Form1,  "Create Commandline:",   {120,  1680, 1575, 255},  18,  true},
-  ControlSpec{C::Text6,     "Text6",     K::TextField, C::Form1,  "",                      {1680, 2040, 5535, 285},  19,  true},
-  ControlSpec{C::Label2,    "Label2",    K::Label,     C::Form1,  "Extract Commandline:",  {120,  2040, 1695, 255},  20,  true},
-  ControlSpec{C::Text8,     "Text8",     K::TextField, C::Form1,  "",                      {1680, 2400, 5535, 285},  21,  true},
-  ControlSpec{C::Label3,    "Label3",    K::Label,     C::Form1,  "View Commandline:",     {120,  2400, 1455, 255},  22,  true},
-  ControlSpec{C::Command9,  "Command9",  K::Button,    C::Form1,  "Lithrez",               {4920, 1200, 1095, 375},  23,  true},
-  ControlSpec{C::Command10, "Command10", K::Button,    C::Form1,  "Quit",                  {6120, 1200, 1095, 375},  24,  true},
-  ControlSpec{C::Text10,    "Text10",    K::TextField, C::Form1,  "Text10",                {2040, 1320, 975,  285},  25,  false},
-  ControlSpec{C::Image1,    "Image1",    K::Picture,   C::Form1,  "",                      {7320, 0,    3315, 2655}, {},  true},
+  //         description: what a screen reader says and the tooltip shows
+  ControlEntry{C::Frame1,    "Frame1",    K::Frame,     C::Form1,  "Create",                {120,  0,    2295, 1575}, 0,   true,
+              ""},
+  ControlEntry{C::Command1,  "Command1",  K::Button,    C::Frame1, "Directory",             {120,  240,  975,  375},  1,   true,
+              "Choose the directory to put in the rez file"},
+  ControlEntry{C::Command2,  "Command2",  K::Button,    C::Frame1, "Rez",                   {1200, 240,  975,  375},  2,   true,
+              "Choose where to save the rez file to create"},
+  ControlEntry{C::Command4,  "Command4",  K::Button,    C::Frame1, "Create",                {120,  1080, 2055, 375},  3,   true,
+              "Create the rez file from the directory"},
+  ControlEntry{C::Text1,     "Text1",     K::TextField, C::Frame1, "",                      {1200, 720,  975,  285},  4,   true,
+              "Rez file to create"},
+  ControlEntry{C::Text2,     "Text2",     K::TextField, C::Frame1, "",                      {120,  720,  975,  285},  5,   true,
+              "Directory to put in the rez file"},
+  ControlEntry{C::Frame2,    "Frame2",    K::Frame,     C::Form1,  "Extract",               {2520, 0,    2295, 1575}, 6,   true,
+              ""},
+  ControlEntry{C::Command3,  "Command3",  K::Button,    C::Frame2, "Rez",                   {120,  240,  975,  375},  7,   true,
+              "Choose the rez file to extract"},
+  ControlEntry{C::Command5,  "Command5",  K::Button,    C::Frame2, "Directory",             {1200, 240,  975,  375},  8,   true,
+              "Choose the directory to extract into"},
+  ControlEntry{C::Text4,     "Text4",     K::TextField, C::Frame2, "",                      {120,  720,  975,  285},  9,   true,
+              "Rez file to extract"},
+  ControlEntry{C::Text5,     "Text5",     K::TextField, C::Frame2, "",                      {1200, 720,  975,  285},  10,  true,
+              "Directory to extract into"},
+  ControlEntry{C::Command6,  "Command6",  K::Button,    C::Frame2, "Extract",               {120,  1080, 2055, 375},  11,  true,
+              "Extract the rez file into the directory"},
+  ControlEntry{C::Frame3,    "Frame3",    K::Frame,     C::Form1,  "View",                  {4920, 0,    2295, 1095}, 12,  true,
+              ""},
+  ControlEntry{C::Command7,  "Command7",  K::Button,    C::Frame3, "Rez",                   {120,  240,  975,  375},  13,  true,
+              "Choose the rez file to view"},
+  ControlEntry{C::Command8,  "Command8",  K::Button,    C::Frame3, "View",                  {1200, 240,  975,  375},  14,  true,
+              "List what the rez file holds"},
+  ControlEntry{C::Text7,     "Text7",     K::TextField, C::Frame3, "",                      {120,  720,  975,  285},  15,  true,
+              "Rez file to view"},
+  ControlEntry{C::Text9,     "Text9",     K::TextField, C::Frame3, "",                      {1200, 720,  975,  285},  16,  true,
+              "Not used"},
+  ControlEntry{C::Text3,     "Text3",     K::TextField, C::Form1,  "",                      {1680, 1680, 5535, 285},  17,  true,
+              "Create command line"},
+  ControlEntry{C::Label1,    "Label1",    K::Label,     C::Form1,  "Create Commandline:",   {120,  1680, 1575, 255},  18,  true,
+              ""},
+  ControlEntry{C::Text6,     "Text6",     K::TextField, C::Form1,  "",                      {1680, 2040, 5535, 285},  19,  true,
+              "Extract command line"},
+  ControlEntry{C::Label2,    "Label2",    K::Label,     C::Form1,  "Extract Commandline:",  {120,  2040, 1695, 255},  20,  true,
+              ""},
+  ControlEntry{C::Text8,     "Text8",     K::TextField, C::Form1,  "",                      {1680, 2400, 5535, 285},  21,  true,
+              "View command line"},
+  ControlEntry{C::Label3,    "Label3",    K::Label,     C::Form1,  "View Commandline:",     {120,  2400, 1455, 255},  22,  true,
+              ""},
+  ControlEntry{C::Command9,  "Command9",  K::Button,    C::Form1,  "Lithrez",               {4920, 1200, 1095, 375},  23,  true,
+              "Run lithrez with no arguments"},
+  ControlEntry{C::Command10, "Command10", K::Button,    C::Form1,  "Quit",                  {6120, 1200, 1095, 375},  24,  true,
+              "Quit Morlett"},
+  ControlEntry{C::Text10,    "Text10",    K::TextField, C::Form1,  "Text10",                {2040, 1320, 975,  285},  25,  false,
+              "Bare run command line"},
+  ControlEntry{C::Image1,    "Image1",    K::Picture,   C::Form1,  "",                      {7320, 0,    3315, 2655}, {},  true,
+              "Morlett Advanced logo"},
 };
 // clang-format on
 
@@ -48,13 +76,22 @@ constexpr bool TakesFocus(ControlKind kind) {
 
 constexpr std::size_t kFocusableCount = static_cast<std::size_t>(
     std::count_if(kControls.begin(), kControls.end(),
-                  [](const ControlSpec& entry) { return TakesFocus(entry.kind); }));
+                  [](const ControlEntry& entry) { return TakesFocus(entry.kind); }));
 
 // The table is written in tab-index order, so the walk is the table's focusable rows.
+constexpr bool RowsAreInTabIndexOrder() {
+  for (std::size_t row = 0; row < kControls.size(); ++row) {
+    const auto tab = kControls[row].tabIndex;
+    if (tab && static_cast<std::size_t>(*tab) != row) return false;
+  }
+  return true;
+}
+static_assert(RowsAreInTabIndexOrder());
+
 constexpr auto kTabOrder = [] {
   std::array<Control, kFocusableCount> order{};
   std::size_t next = 0;
-  for (const ControlSpec& entry : kControls) {
+  for (const ControlEntry& entry : kControls) {
     if (TakesFocus(entry.kind)) order[next++] = entry.id;
   }
   return order;
@@ -69,10 +106,10 @@ int ScaleRounded(int value, std::int64_t numerator, std::int64_t denominator) {
 
 // Scales edges rather than sizes, all on the window's grid, so that neighbouring controls keep
 // sharing their edges and a control never pokes out of its frame by a rounding.
-Rect ScaleRect(const ControlSpec& entry, Size client) {
+Rect ScaleRect(const ControlEntry& entry, Size client) {
   const auto x = [&](int v) { return ScaleRounded(v, client.width, kDesignClientTwips.width); };
   const auto y = [&](int v) { return ScaleRounded(v, client.height, kDesignClientTwips.height); };
-  const Rect origin = entry.container == Control::Form1 ? Rect{} : SpecOf(entry.container).twips;
+  const Rect origin = entry.container == Control::Form1 ? Rect{} : EntryOf(entry.container).twips;
   const int left = origin.left + entry.twips.left;
   const int top = origin.top + entry.twips.top;
   return {x(left) - x(origin.left), y(top) - y(origin.top), x(left + entry.twips.width) - x(left),
@@ -91,13 +128,13 @@ double FontScale(Size client, Size designClient) {
 
 }  // namespace
 
-std::span<const ControlSpec> ControlTable() {
+std::span<const ControlEntry> ControlTable() {
   return kControls;
 }
 
-const ControlSpec& SpecOf(Control control) {
+const ControlEntry& EntryOf(Control control) {
   return *std::find_if(kControls.begin(), kControls.end(),
-                       [control](const ControlSpec& entry) { return entry.id == control; });
+                       [control](const ControlEntry& entry) { return entry.id == control; });
 }
 
 std::span<const Control> TabOrder() {
@@ -107,12 +144,38 @@ std::span<const Control> TabOrder() {
 ScaledLayout ScaleLayout(Size client, Size designClient) {
   const Size clamped{std::max(client.width, 0), std::max(client.height, 0)};
   ScaledLayout layout;
-  for (const ControlSpec& entry : kControls) {
+  for (const ControlEntry& entry : kControls) {
     layout.rects[IndexOf(entry.id)] = ScaleRect(entry, clamped);
   }
   layout.rects[IndexOf(Control::Form1)] = {0, 0, clamped.width, clamped.height};
   layout.fontScale = FontScale(clamped, designClient);
   return layout;
+}
+
+Control LabelledField(Control label) {
+  switch (label) {
+    case Control::Label1:
+      return Control::Text3;
+    case Control::Label2:
+      return Control::Text6;
+    case Control::Label3:
+      return Control::Text8;
+    default:
+      return label;
+  }
+}
+
+double CaptionFontScale(double captionWidth, int boxWidth) {
+  constexpr double kRoomAfterCaption = 3;
+  const double room = std::max(1.0, boxWidth - kRoomAfterCaption);
+  return captionWidth > room ? room / captionWidth : 1.0;
+}
+
+Size FirstClientSize(Size design, Size available) {
+  if (available.width <= 0 || available.height <= 0) return design;
+  const double scale = std::min({1.0, static_cast<double>(available.width) / design.width,
+                                 static_cast<double>(available.height) / design.height});
+  return {static_cast<int>(design.width * scale), static_cast<int>(design.height * scale)};
 }
 
 Size DesignClientPixels(int dotsPerInch) {

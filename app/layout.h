@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 
 namespace morlett {
 
@@ -31,7 +31,7 @@ struct Size {
 inline constexpr int kTwipsPerInch = 1440;
 inline constexpr Size kDesignClientTwips{10710, 2775};
 
-struct ControlSpec {
+struct ControlEntry {
   Control id;
   std::string_view name;
   ControlKind kind;
@@ -40,11 +40,12 @@ struct ControlSpec {
   Rect twips;                // relative to the container's client area
   std::optional<int> tabIndex;
   bool visible;
+  std::string_view description;  // the accessible name and tooltip; empty for none
 };
 
 // Every control but the window itself, in the form's tab-index order.
-std::span<const ControlSpec> ControlTable();
-const ControlSpec& SpecOf(Control control);
+std::span<const ControlEntry> ControlTable();
+const ControlEntry& EntryOf(Control control);
 
 // The controls that take the keyboard focus, in the order Tab walks them.
 std::span<const Control> TabOrder();
@@ -60,6 +61,18 @@ struct ScaledLayout {
 // client area in the same units. Controls move and resize in proportion to the client area;
 // the font follows the smaller of the two stretches so that text still fits its box.
 ScaledLayout ScaleLayout(Size client, Size designClient);
+
+// The field a command-line label names, for screen readers and its keyboard shortcut; any
+// other control names itself.
+Control LabelledField(Control label);
+
+// The font scale at which a caption `captionWidth` wide fits a box `boxWidth` wide, both in
+// the same units: 1 when it already fits. A caption is never cut or wrapped.
+double CaptionFontScale(double captionWidth, int boxWidth);
+
+// The client area the window first opens with: the design size, shrunk in proportion where
+// the screen's free area (less the window's frame) is smaller.
+Size FirstClientSize(Size design, Size available);
 
 // The design client area in device pixels, for a screen of `dotsPerInch`.
 Size DesignClientPixels(int dotsPerInch);

@@ -1,38 +1,81 @@
 #include "commands/launch_tool.h"
 
-#include <vector>
+#include <algorithm>
 
-#include "app/app_message.h"
 #include "commands/command_line.h"
+#include "commands/tool_search.h"
 #include "console/program_console.h"
 
 namespace morlett {
 namespace {
 
-std::string StartFailureMessage(const StartResult& result) {
-  const std::string reason = result.outcome == StartOutcome::CommandLineTooLong
-                                 ? "The command line is too long for this system."
-                                 : result.failureReason;
-  return "Couldn't start " + std::string(kToolName) + "\n\n" + reason;
+std::string Listed(const std::vector<std::string>& folders) {
+  std::string list;
+  for (const std::string& folder : folders) list.append(list.empty() ? "" : ", ").append(folder);
+  return list;
+}
+
+LaunchProblem StartFailure(std::string_view reason) {
+  return {"Couldn't start " + std::string(kToolName) + "\n\n" + std::string(reason),
+          MessageIcon::Error};
+}
+
+LaunchProblem NotFound(const ToolSearch& search) {
+  return StartFailure("The program was not found.\nMorlett looked for " + std::string(kToolName) +
+                      " in: " + Listed(search.looked));
+}
+
+LaunchProblem StillRunning(std::string_view commandLine) {
+  return {std::string(kToolName) + " is still running this command:\n\n" + std::string(commandLine),
+          MessageIcon::None};
+}
+
+std::optional<LaunchProblem> Start(Platform& platform, StartRequest request, WritingRuns* writing) {
+  const StartResult result = platform.StartProgram(request);
+  if (result.outcome == StartOutcome::CommandLineTooLong) {
+    return StartFailure("The command line is too long for this system.");
+  }
+  if (!result.Started()) return StartFailure(result.failureReason);
+  if (writing) writing->Add(std::move(request.commandLine), result.run);
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::string BuildCommandLine(Platform& platform, const ToolRow& row) {
-  std::vector<std::string> arguments;
-  if (!row.modeWord.empty()) arguments.emplace_back(row.modeWord);
+ToolCommand BuildToolCommand(Platform& platform, const ToolRow& row) {
+  ToolCommand command{{std::string(kToolName)}, {}};
+  if (!row.modeWord.empty()) command.arguments.emplace_back(row.modeWord);
   for (const Control field : row.inputs) {
-    arguments.emplace_back(UnwrapPastedQuotes(platform.GetText(field)));
+    command.arguments.emplace_back(UnwrapPastedQuotes(platform.GetText(field)));
   }
-  return JoinCommandLine(kToolName, arguments);
+  command.commandLine = JoinCommandLine(kToolName, std::span(command.arguments).subspan(1));
+  return command;
 }
 
-void LaunchTool(Platform& platform, ConsoleHandle console, const ToolRow& row) {
-  const std::string commandLine = BuildCommandLine(platform, row);
-  platform.SetText(row.shownIn, commandLine);
+bool WritingRuns::IsRunning(Platform& platform, std::string_view commandLine) {
+  std::erase_if(runs_, [&](const Run& run) { return !platform.IsRunning(run.run); });
+  return std::any_of(runs_.begin(), runs_.end(),
+                     [&](const Run& run) { return run.commandLine == commandLine; });
+}
+
+void WritingRuns::Add(std::string commandLine, RunId run) {
+  runs_.push_back({std::move(commandLine), run});
+}
+
+std::optional<LaunchProblem> LaunchTool(Platform& platform, ConsoleHandle console,
+                                        const ToolRow& row, WritingRuns& writing) {
+  ToolCommand command = BuildToolCommand(platform, row);
+  if (row.writesArchive && writing.IsRunning(platform, command.commandLine)) {
+    return StillRunning(command.commandLine);
+  }
+  platform.SetText(row.shownIn, command.commandLine);
   WriteBanner(platform, console);
-  const StartResult result = platform.StartProgram(commandLine, ShowState::MinimizedActive);
-  if (!result.Started()) ShowAppMessage(platform, StartFailureMessage(result));
+  const ToolSearch search = FindTool(platform, kToolName);
+  if (!search.program) return NotFound(search);
+  return Start(platform,
+               {*search.program, std::move(command.arguments), std::move(command.commandLine),
+                ShowState::MinimizedActive},
+               row.writesArchive ? &writing : nullptr);
 }
 
 }  // namespace morlett

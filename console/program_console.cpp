@@ -1,17 +1,11 @@
 #include "console/program_console.h"
 
-#include "app/app_message.h"
-
 namespace morlett {
 
-ConsoleHandle OpenConsole(Platform& platform) {
-  if (!platform.AllocateConsole()) {
-    ShowAppMessage(platform, kNoConsoleMessage);
-    return 0;
-  }
+OpenedConsole OpenConsole(Platform& platform) {
+  if (!platform.AllocateConsole()) return {0, kNoConsoleMessage};
   const ConsoleHandle output = platform.StandardOutput();
-  if (output == 0) ShowAppMessage(platform, kNoOutputMessage);
-  return output;
+  return {output, output == 0 ? kNoOutputMessage : std::string_view()};
 }
 
 void WriteBanner(Platform& platform, ConsoleHandle console) {

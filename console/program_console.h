@@ -13,9 +13,13 @@ inline constexpr std::string_view BannerLine = "Morlett v1.1 Advanced\r\n";
 inline constexpr std::string_view kNoConsoleMessage = "Couldn't allocate console";
 inline constexpr std::string_view kNoOutputMessage = "Couldn't allocate STDOUT";
 
-// Opens the console and returns its output handle, or 0 after telling the user why there is
-// none. Never fails the start: the tools can still run without a console.
-ConsoleHandle OpenConsole(Platform& platform);
+struct OpenedConsole {
+  ConsoleHandle output = 0;  // 0 when there is none
+  std::string_view problem;  // what to tell the user when there is none; empty otherwise
+};
+
+// Opens the console. Never fails the start: the tools can still run without a console.
+OpenedConsole OpenConsole(Platform& platform);
 
 // Marks the start of a tool run. A missing console makes this silently do nothing.
 void WriteBanner(Platform& platform, ConsoleHandle console);

@@ -12,8 +12,8 @@
 namespace morlett {
 
 struct TerminalLimits {
-  std::size_t scrollbackLines = 2000;  // finished lines kept; the oldest go first
-  std::size_t lineColumns = 1024;      // a longer line wraps, as on a terminal
+  std::size_t scrollbackLines = 10000;  // finished lines kept; the oldest go first
+  std::size_t lineColumns = 1024;       // a longer line wraps, as on a terminal
 };
 
 class TerminalText {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 #include "platform/platform.h"
 
 namespace morlett {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 #include "platform/platform.h"
 
 namespace morlett {

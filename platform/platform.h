@@ -9,8 +9,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 
 namespace morlett {
 
@@ -21,10 +22,13 @@ using WindowHandle = std::uintptr_t;
 // How a started program's window first appears. The value is the platform's own.
 enum class ShowState : int { MinimizedActive = 2 };
 
+enum class MessageIcon { None, Error };
+
 struct MessageRequest {
   WindowHandle owner = 0;
   std::string title;
-  std::string text;  // shown with one OK button and no icon
+  std::string text;  // shown with one OK button
+  MessageIcon icon = MessageIcon::None;
 };
 
 struct FolderRequest {
@@ -58,22 +62,49 @@ struct FileDialogRequest {
   friend bool operator==(const FileDialogRequest&, const FileDialogRequest&) = default;
 };
 
+enum class PathStyle { Posix, Windows };
+
+// The raw material of the search for the tool; which of these places count is the program's
+// decision, not the platform's.
+struct ToolSearchPlaces {
+  PathStyle style = PathStyle::Posix;
+  std::vector<std::string> leadingFolders;  // searched before PATH: own and system folders
+  std::string pathVariable;                 // PATH, as the environment holds it
+  std::string executableSuffix;             // what a program's file name ends with
+};
+
+struct StartRequest {
+  std::string program;                 // the tool's absolute path: nothing is searched again
+  std::vector<std::string> arguments;  // the argument list the tool receives, its name first
+  std::string commandLine;             // the line shown in the window, which joins `arguments`
+  ShowState show = ShowState::MinimizedActive;
+};
+
+// Names one started run while the program lasts; 0 is none.
+using RunId = std::uint64_t;
+
 enum class StartOutcome { Started, Failed, CommandLineTooLong };
 
 struct StartResult {
   StartOutcome outcome = StartOutcome::Failed;
   std::string failureReason;  // the system's words, when it failed
+  RunId run = 0;
 
   bool Started() const { return outcome == StartOutcome::Started; }
 };
+
+// What a one-line field keeps of any text it is given: the text before the first line break
+// or NUL, so that the field shows exactly what the next action reads.
+inline std::string_view OneLine(std::string_view text) {
+  return text.substr(0, text.find_first_of(std::string_view("\0\r\n", 3)));
+}
 
 class Platform {
  public:
   virtual ~Platform() = default;
 
-  // A field holds no NUL character: it shows and keeps only the text before the first one.
-  void SetText(Control field, std::string_view text) { SetFieldText(field, BeforeNul(text)); }
-  std::string GetText(Control field) { return std::string(BeforeNul(FieldText(field))); }
+  void SetText(Control field, std::string_view text) { SetFieldText(field, OneLine(text)); }
+  std::string GetText(Control field) { return std::string(OneLine(FieldText(field))); }
 
   virtual WindowHandle OwnerWindow() = 0;
   virtual void ShowMessage(const MessageRequest& request) = 0;
@@ -91,17 +122,17 @@ class Platform {
   // The chosen file's full path, or nothing when cancelled.
   virtual std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) = 0;
 
-  // Starts `commandLine` as a new process and returns without waiting for it.
-  virtual StartResult StartProgram(std::string_view commandLine, ShowState show) = 0;
+  virtual ToolSearchPlaces SearchPlaces() = 0;
+  // True for a file the system would start as a program; false for folders and the rest.
+  virtual bool IsProgramFile(const std::string& path) = 0;
+  // Starts the request's program as a new process and returns without waiting for it.
+  virtual StartResult StartProgram(const StartRequest& request) = 0;
+  // Whether a run that StartProgram reported is still going.
+  virtual bool IsRunning(RunId run) = 0;
 
  protected:
   virtual std::string FieldText(Control field) = 0;
   virtual void SetFieldText(Control field, std::string_view text) = 0;
-
- private:
-  static std::string_view BeforeNul(std::string_view text) {
-    return text.substr(0, text.find('\0'));
-  }
 };
 
 }  // namespace morlett

@@ -15,7 +15,7 @@ std::optional<std::string> TakeNext(std::deque<std::optional<std::string>>& answ
 }  // namespace
 
 FakePlatform::FakePlatform() {
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     if (entry.kind == ControlKind::TextField) fields[entry.id] = std::string(entry.caption);
   }
 }
@@ -27,12 +27,12 @@ void FakePlatform::Record(std::string_view operation, std::string_view detail) {
 }
 
 std::string FakePlatform::FieldText(Control field) {
-  Record("GetText", SpecOf(field).name);
+  Record("GetText", EntryOf(field).name);
   return fields.at(field);
 }
 
 void FakePlatform::SetFieldText(Control field, std::string_view text) {
-  Record("SetText", std::string(SpecOf(field).name) + "=" + std::string(text));
+  Record("SetText", std::string(EntryOf(field).name) + "=" + std::string(text));
   fields.at(field) = std::string(text);
 }
 
@@ -79,10 +79,13 @@ std::optional<std::string> FakePlatform::ShowFileDialog(const FileDialogRequest&
   return TakeNext(fileAnswers);
 }
 
-StartResult FakePlatform::StartProgram(std::string_view commandLine, ShowState show) {
-  Record("StartProgram", std::to_string(static_cast<int>(show)) + " " + std::string(commandLine));
-  startedCommandLines.emplace_back(commandLine);
-  return startResult;
+StartResult FakePlatform::StartProgram(const StartRequest& request) {
+  Record("StartProgram",
+         std::to_string(static_cast<int>(request.show)) + " " + request.commandLine);
+  starts.push_back(request);
+  StartResult result = startResult;
+  if (result.Started()) runningRuns.insert(result.run = starts.size());
+  return result;
 }
 
 }  // namespace morlett

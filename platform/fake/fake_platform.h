@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,16 @@ class FakePlatform final : public Platform {
   std::deque<std::optional<std::string>> folderAnswers;
   std::deque<std::optional<std::string>> fileAnswers;
   StartResult startResult{StartOutcome::Started, {}};
+  ToolSearchPlaces searchPlaces{PathStyle::Posix, {}, "/usr/bin", ""};
+  std::set<std::string> programFiles{"/usr/bin/lithrez"};
+  std::set<RunId> runningRuns;  // a started run is running until the test takes it out
 
   // What happened, one line per call: the operation's name, then what it was given.
   std::vector<std::string> calls;
   std::vector<MessageRequest> messages;
   std::vector<FolderRequest> folderRequests;
   std::vector<FileDialogRequest> fileRequests;
-  std::vector<std::string> startedCommandLines;
+  std::vector<StartRequest> starts;
   std::map<Control, std::string> fields;
 
   WindowHandle OwnerWindow() override { return ownerWindow; }
@@ -41,7 +45,10 @@ class FakePlatform final : public Platform {
   void FreeConsole() override;
   std::optional<std::string> BrowseForFolder(const FolderRequest& request) override;
   std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override;
-  StartResult StartProgram(std::string_view commandLine, ShowState show) override;
+  ToolSearchPlaces SearchPlaces() override { return searchPlaces; }
+  bool IsProgramFile(const std::string& path) override { return programFiles.contains(path); }
+  StartResult StartProgram(const StartRequest& request) override;
+  bool IsRunning(RunId run) override { return runningRuns.contains(run); }
 
  protected:
   std::string FieldText(Control field) override;

@@ -1,4 +1,5 @@
 #include "platform/qt/console_window.h"
+#include "platform/qt/qt_text.h"
 
 #include <errno.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@
 #include <QVBoxLayout>
 #include <array>
 
-namespace morlett {
+namespace morlett::qt {
 namespace {
 
 constexpr TerminalLimits kLimits{.scrollbackLines = 2000, .lineColumns = 1024};
@@ -25,10 +26,6 @@ constexpr int kRefreshMilliseconds = 50;
 // Reading makes room in a full terminal; a flood may take that room first, so the program's
 // write gives up waiting after a few rounds and shows the rest directly.
 constexpr int kWriteRounds = 8;
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A handle is the writer's descriptor plus one, since 0 means "none" and 0 is a descriptor.
 ConsoleHandle HandleOf(const UniqueFd& fd) {
@@ -161,4 +158,4 @@ void ConsoleWindow::Refresh() {
   refreshing_ = false;
 }
 
-}  // namespace morlett
+}  // namespace morlett::qt

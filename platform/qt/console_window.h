@@ -16,7 +16,7 @@
 class QPlainTextEdit;
 class QSocketNotifier;
 
-namespace morlett {
+namespace morlett::qt {
 
 class ConsoleWindow final : public QWidget {
  public:
@@ -57,4 +57,4 @@ class ConsoleWindow final : public QWidget {
   bool refreshing_ = false;
 };
 
-}  // namespace morlett
+}  // namespace morlett::qt

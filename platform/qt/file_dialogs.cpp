@@ -1,16 +1,13 @@
 #include "platform/qt/file_dialogs.h"
+#include "platform/qt/qt_text.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
-namespace morlett {
+namespace morlett::qt {
 namespace {
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A start folder of another system ("c:\") does not exist here; the root is the nearest
 // equivalent.
@@ -76,4 +73,4 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest
   return std::nullopt;
 }
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -10,9 +10,9 @@
 
 class QWidget;
 
-namespace morlett {
+namespace morlett::qt {
 
 std::optional<std::string> RunFolderDialog(QWidget* owner, const FolderRequest& request);
 std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest& request);
 
-}  // namespace morlett
+}  // namespace morlett::qt

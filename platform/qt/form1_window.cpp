@@ -13,16 +13,13 @@
 #include <limits>
 
 #include "app/form1.h"
+#include "platform/qt/qt_text.h"
 
-namespace morlett {
+namespace morlett::qt {
 namespace {
 
 // The table's twips are logical pixels at this density; Qt scales them for the screen.
 constexpr int kLogicalDotsPerInch = 96;
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QRect ToQRect(const Rect& rect) {
   return {rect.left, rect.top, rect.width, rect.height};
@@ -86,7 +83,7 @@ Form1Window::Form1Window() {
   widgets_[IndexOf(Control::Form1)] = this;
   setWindowTitle(FromUtf8(kWindowCaption));
   setWindowIcon(BulbIcon());
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     QWidget* widget = Create(entry);
     widget->setObjectName(FromUtf8(entry.name));
     widget->setVisible(entry.visible);
@@ -100,7 +97,7 @@ Form1Window::Form1Window() {
   resize(DesignSize());
 }
 
-QWidget* Form1Window::Create(const ControlSpec& entry) {
+QWidget* Form1Window::Create(const ControlEntry& entry) {
   QWidget* parent = &Widget(entry.container);
   const QString caption = FromUtf8(entry.caption);
   switch (entry.kind) {
@@ -119,8 +116,6 @@ QWidget* Form1Window::Create(const ControlSpec& entry) {
       return new QLabel(caption, parent);
     case ControlKind::Picture:
       return CreatePicture(parent);
-    case ControlKind::Window:
-      break;  // the window itself is not in the table
   }
   return nullptr;
 }
@@ -140,7 +135,7 @@ void Form1Window::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1Window::ApplyLayout(const ScaledLayout& layout) {
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     QWidget& widget = Widget(entry.id);
     const Rect& box = layout[entry.id];
     widget.setGeometry(ToQRect(box));
@@ -156,4 +151,4 @@ void Form1Window::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -6,14 +6,16 @@
 #include <QWidget>
 #include <array>
 
-#include "app/controls.h"
 #include "app/layout.h"
+#include "platform/controls.h"
 
 class QLineEdit;
 
 namespace morlett {
-
 class Form1;
+}
+
+namespace morlett::qt {
 
 class Form1Window final : public QWidget {
  public:
@@ -33,7 +35,7 @@ class Form1Window final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QWidget* Create(const ControlSpec& entry);
+  QWidget* Create(const ControlEntry& entry);
   void ApplyLayout(const ScaledLayout& layout);
 
   std::array<QWidget*, kControlCount> widgets_{};
@@ -44,4 +46,4 @@ class Form1Window final : public QWidget {
 // The light bulb, in its two sizes.
 QIcon BulbIcon();
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace morlett {
+namespace morlett::qt {
 namespace {
 
 // A posix_spawn record, made and destroyed with its functions.
@@ -57,8 +57,8 @@ StartResult Failure(int error) {
 
 }  // namespace
 
-StartResult StartDetached(const std::vector<std::string>& arguments, int terminal) {
-  if (arguments.empty() || arguments.front().empty()) return Failure(ENOENT);
+StartResult StartDetached(const std::string& path, const std::vector<std::string>& arguments,
+                          int terminal) {
   SpawnFileActions actions;
   UseTerminalForStandardStreams(actions, terminal);
   // Every descriptor is opened close-on-exec; this also keeps out any the program inherited.
@@ -71,7 +71,7 @@ StartResult StartDetached(const std::vector<std::string>& arguments, int termina
   argv.push_back(nullptr);
   pid_t child = 0;
   const int error =
-      posix_spawnp(&child, argv[0], actions.get(), attributes.get(), argv.data(), environ);
+      posix_spawn(&child, path.c_str(), actions.get(), attributes.get(), argv.data(), environ);
   return error == 0 ? StartResult{StartOutcome::Started, {}} : Failure(error);
 }
 
@@ -83,4 +83,4 @@ void ReapChildrenAutomatically() {
   sigaction(SIGCHLD, &action, nullptr);
 }
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -6,18 +6,19 @@
 
 #include "platform/platform.h"
 
-namespace morlett {
+namespace morlett::qt {
 
 // Standard streams for the started program when there is no console: the program's own.
 inline constexpr int kOwnStandardStreams = -1;
 
-// Starts `arguments[0]`, found on PATH, with `arguments` as its argument list and `terminal`
-// as its standard input, output and error. The program runs in a session of its own and
-// inherits no other descriptor.
-StartResult StartDetached(const std::vector<std::string>& arguments, int terminal);
+// Starts the program at `path` with `arguments` as its argument list and `terminal` as its
+// standard input, output and error. The program runs in a session of its own and inherits no
+// other descriptor.
+StartResult StartDetached(const std::string& path, const std::vector<std::string>& arguments,
+                          int terminal);
 
 // From now on, ended children are reaped by the system: none is left as a zombie, and the
 // program keeps no record of them. Started programs still begin with the usual default.
 void ReapChildrenAutomatically();
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -8,7 +8,7 @@
 
 #include <array>
 
-namespace morlett {
+namespace morlett::qt {
 namespace {
 
 // Tools that ask how wide their terminal is get the classic size.
@@ -57,4 +57,4 @@ UniqueFd PseudoTerminal::OpenWriter() const {
   return UniqueFd(::open(terminalPath_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
 }
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-namespace morlett {
+namespace morlett::qt {
 
 // Owns one file descriptor and closes it.
 class UniqueFd {
@@ -47,4 +47,4 @@ class PseudoTerminal {
   std::string terminalPath_;
 };
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -1,19 +1,19 @@
 #include "platform/qt/qt_platform.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QLineEdit>
 #include <QMessageBox>
+#include <cstdlib>
 
-#include "commands/command_line.h"
 #include "platform/qt/file_dialogs.h"
 #include "platform/qt/form1_window.h"
 #include "platform/qt/process_start.h"
+#include "platform/qt/qt_text.h"
 
-namespace morlett {
+namespace morlett::qt {
 namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QWidget* WidgetOf(WindowHandle handle) {
   return QWidget::find(static_cast<WId>(handle));
@@ -41,8 +41,10 @@ WindowHandle QtPlatform::OwnerWindow() {
 }
 
 void QtPlatform::ShowMessage(const MessageRequest& request) {
-  QMessageBox box(QMessageBox::NoIcon, FromUtf8(request.title), FromUtf8(request.text),
-                  QMessageBox::Ok, WidgetOf(request.owner));
+  const auto icon =
+      request.icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
+  QMessageBox box(icon, FromUtf8(request.title), FromUtf8(request.text), QMessageBox::Ok,
+                  WidgetOf(request.owner));
   box.setWindowModality(Qt::WindowModal);
   box.exec();
 }
@@ -87,10 +89,25 @@ std::optional<std::string> QtPlatform::ShowFileDialog(const FileDialogRequest& r
   return RunFileDialog(WidgetOf(request.owner), request);
 }
 
-// A console tool has no window to minimise, so the show state has nothing to act on here.
-StartResult QtPlatform::StartProgram(std::string_view commandLine, ShowState) {
-  const int terminal = console_ ? console_->ToolTerminal() : kOwnStandardStreams;
-  return StartDetached(SplitCommandLine(commandLine), terminal);
+ToolSearchPlaces QtPlatform::SearchPlaces() {
+  const char* path = std::getenv("PATH");
+  return {PathStyle::Posix, {}, path ? path : "", ""};
 }
 
-}  // namespace morlett
+bool QtPlatform::IsProgramFile(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+         ::access(path.c_str(), X_OK) == 0;
+}
+
+// A console tool has no window to minimise, so the show state has nothing to act on here.
+StartResult QtPlatform::StartProgram(const StartRequest& request) {
+  const int terminal = console_ ? console_->ToolTerminal() : kOwnStandardStreams;
+  return StartDetached(request.program, request.arguments, terminal);
+}
+
+bool QtPlatform::IsRunning(RunId) {
+  return false;
+}
+
+}  // namespace morlett::qt

@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 #include "platform/qt/console_window.h"
 
-namespace morlett {
+namespace morlett::qt {
 
 class Form1Window;
 
@@ -28,7 +28,10 @@ class QtPlatform final : public Platform {
   void FreeConsole() override;
   std::optional<std::string> BrowseForFolder(const FolderRequest& request) override;
   std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override;
-  StartResult StartProgram(std::string_view commandLine, ShowState show) override;
+  ToolSearchPlaces SearchPlaces() override;
+  bool IsProgramFile(const std::string& path) override;
+  StartResult StartProgram(const StartRequest& request) override;
+  bool IsRunning(RunId run) override;
 
   // The console window while the program has one.
   ConsoleWindow* Console() const { return console_.get(); }
@@ -46,4 +49,4 @@ class QtPlatform final : public Platform {
   std::unique_ptr<ConsoleWindow> console_;
 };
 
-}  // namespace morlett
+}  // namespace morlett::qt

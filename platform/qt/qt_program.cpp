@@ -5,7 +5,7 @@
 #include "app/layout.h"
 #include "platform/entry.h"
 
-namespace morlett {
+namespace morlett::qt {
 
 QtProgram::QtProgram(std::function<void()> endProgram)
     : platform_(window_, std::move(endProgram)), form_(platform_) {
@@ -33,12 +33,12 @@ void ConfigureApplication() {
   QApplication::setWindowIcon(BulbIcon());
 }
 
-int RunProgram(int argc, char** argv) {
+}  // namespace morlett::qt
+
+int morlett::RunProgram(int argc, char** argv) {
   QApplication application(argc, argv);
-  ConfigureApplication();
-  QtProgram program([] { QCoreApplication::exit(0); });
+  qt::ConfigureApplication();
+  qt::QtProgram program([] { QCoreApplication::exit(0); });
   program.Start();
   return QApplication::exec();
 }
-
-}  // namespace morlett

@@ -7,7 +7,7 @@
 #include "platform/qt/form1_window.h"
 #include "platform/qt/qt_platform.h"
 
-namespace morlett {
+namespace morlett::qt {
 
 class QtProgram {
  public:
@@ -32,4 +32,4 @@ class QtProgram {
 // What the application is called and the icon its windows carry, set once before any window.
 void ConfigureApplication();
 
-}  // namespace morlett
+}  // namespace morlett::qt

@@ -65,7 +65,7 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 // Controls inside a frame are placed relative to it, but they are the window's own children,
 // so that their clicks reach the window.
-Rect OnWindow(const ScaledLayout& layout, const ControlSpec& entry) {
+Rect OnWindow(const ScaledLayout& layout, const ControlEntry& entry) {
   Rect rect = layout[entry.id];
   if (entry.container != Control::Form1) {
     rect.left += layout[entry.container].left;
@@ -93,7 +93,7 @@ bool Form1Window::Create() {
 }
 
 bool Form1Window::CreateControls() {
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     if (!CreateControl(entry)) return false;
   }
   SendFramesAndLabelsBack();
@@ -162,14 +162,14 @@ bool Form1Window::OnCreate() {
 // Frames and labels lie behind every other control, so that a button inside a frame, or a
 // field that overlaps a label's box, stays whole. Focus order is unchanged: neither takes it.
 void Form1Window::SendFramesAndLabelsBack() {
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     if (entry.kind != ControlKind::Frame && entry.kind != ControlKind::Label) continue;
     SetWindowPos(ControlWindow(entry.id), HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }
 
-bool Form1Window::CreateControl(const ControlSpec& entry) {
+bool Form1Window::CreateControl(const ControlEntry& entry) {
   const ControlClass controlClass = ClassOf(entry.kind);
   const DWORD style =
       WS_CHILD | WS_CLIPSIBLINGS | controlClass.style | (entry.visible ? WS_VISIBLE : 0);
@@ -209,7 +209,7 @@ void Form1Window::LayoutControls() {
   GetClientRect(window_, &client);
   const ScaledLayout layout =
       ScaleLayout({client.right, client.bottom}, DesignClientPixels(static_cast<int>(dpi_)));
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     const Rect rect = OnWindow(layout, entry);
     MoveWindow(ControlWindow(entry.id), rect.left, rect.top, rect.width, rect.height, TRUE);
   }
@@ -227,7 +227,7 @@ void Form1Window::ApplyFont(double scale) {
   if (font_ && font.lfHeight == fontHeight_) return;
 
   UniqueFont scaled(CreateFontIndirectW(&font));
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     SendMessageA(ControlWindow(entry.id), WM_SETFONT, reinterpret_cast<WPARAM>(scaled.get()), TRUE);
   }
   // The old font is deleted only now that no control uses it.

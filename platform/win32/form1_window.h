@@ -7,7 +7,7 @@
 #include <array>
 #include <optional>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 #include "app/form1.h"
 #include "app/layout.h"
 #include "platform/win32/logo_picture.h"
@@ -48,7 +48,7 @@ class Form1Window {
   void OnSetFocus();
   void OnDestroy();
 
-  bool CreateControl(const ControlSpec& entry);
+  bool CreateControl(const ControlEntry& entry);
   void SendFramesAndLabelsBack();
   void ResizeToDesign();
   void LayoutControls();

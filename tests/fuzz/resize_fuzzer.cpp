@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const morlett::Size client{IntAt(data, 0), IntAt(data, 1)};
   const morlett::Size design{IntAt(data, 2), IntAt(data, 3)};
   const morlett::ScaledLayout layout = morlett::ScaleLayout(client, design);
-  for (const morlett::ControlSpec& entry : morlett::ControlTable()) {
+  for (const morlett::ControlEntry& entry : morlett::ControlTable()) {
     if (!Inside(layout[entry.id], layout[entry.container])) std::abort();
   }
   if (!std::isfinite(layout.fontScale) || layout.fontScale <= 0) std::abort();

@@ -247,7 +247,7 @@ class WindowTest : public QObject {
     QCOMPARE(window.size(), QSize(714, 185));
     const auto placement = [&] {  // each control's box and font
       std::vector<std::pair<QRect, QFont>> all;
-      for (const ControlSpec& entry : ControlTable()) {
+      for (const ControlEntry& entry : ControlTable()) {
         all.emplace_back(window.Widget(entry.id).geometry(), window.Widget(entry.id).font());
       }
       return all;
@@ -387,7 +387,7 @@ class WindowTest : public QObject {
     }
     QStringList expected;
     for (const Control control : TabOrder()) {
-      if (control != C::Text10) expected << QString::fromUtf8(SpecOf(control).name.data());
+      if (control != C::Text10) expected << QString::fromUtf8(EntryOf(control).name.data());
     }
     expected << expected.first();  // round again to the first
     QCOMPARE(walked, expected);

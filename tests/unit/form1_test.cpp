@@ -68,7 +68,7 @@ TEST_F(Form1Test, EachButtonRunsExactlyItsOwnAction) {
     };
     std::vector<std::string> actions;
     std::copy_if(fresh.calls.begin(), fresh.calls.end(), std::back_inserter(actions), is_action);
-    EXPECT_EQ(actions, std::vector<std::string>{row.action}) << SpecOf(row.button).name;
+    EXPECT_EQ(actions, std::vector<std::string>{row.action}) << EntryOf(row.button).name;
   }
   for (const Control other : {C::Form1, C::Frame1, C::Text1, C::Text9, C::Label2, C::Image1}) {
     form.Click(other);
@@ -152,7 +152,7 @@ TEST_F(Form1Test, EachToolRowShowsItsLineThenWritesTheBannerThenStarts) {
     EXPECT_EQ(platform.fields[row.shownIn], row.line);
     const std::ptrdiff_t started = Position("StartProgram 2 " + row.line);
     ASSERT_LT(started, std::ssize(platform.calls)) << row.line;
-    const std::ptrdiff_t shown = Position("SetText " + std::string(SpecOf(row.shownIn).name));
+    const std::ptrdiff_t shown = Position("SetText " + std::string(EntryOf(row.shownIn).name));
     EXPECT_LT(shown, Position(kBanner)) << row.line;
     EXPECT_LT(Position(kBanner), started) << row.line;
   }
@@ -252,9 +252,9 @@ TEST_F(Form1Test, ConfirmedRezFileReplacesTheFieldAndCancelKeepsIt) {
     platform.fileAnswers = {"/first.rez", "/second.rez", std::nullopt};
     form.Click(target.button);
     form.Click(target.button);
-    EXPECT_EQ(platform.fields[target.field], "/second.rez") << SpecOf(target.field).name;
+    EXPECT_EQ(platform.fields[target.field], "/second.rez") << EntryOf(target.field).name;
     form.Click(target.button);
-    EXPECT_EQ(platform.fields[target.field], "/second.rez") << SpecOf(target.field).name;
+    EXPECT_EQ(platform.fields[target.field], "/second.rez") << EntryOf(target.field).name;
   }
 }
 

@@ -29,13 +29,13 @@ TEST(LayoutTable, TabWalksEachPanelThenTheRowsThenTheTwoButtons) {
   };
   const auto order = TabOrder();
   EXPECT_EQ(std::vector<Control>(order.begin(), order.end()), expected);
-  EXPECT_FALSE(SpecOf(C::Text10).visible);
-  EXPECT_EQ(SpecOf(C::Text10).caption, "Text10");
+  EXPECT_FALSE(EntryOf(C::Text10).visible);
+  EXPECT_EQ(EntryOf(C::Text10).caption, "Text10");
 }
 
 TEST(ResizingRule, DesignSizeGivesTheTableBackExactly) {
   const ScaledLayout layout = ScaleLayout(kDesignClientTwips, kDesignClientTwips);
-  for (const ControlSpec& entry : ControlTable())
+  for (const ControlEntry& entry : ControlTable())
     EXPECT_EQ(layout[entry.id], entry.twips) << entry.name;
   EXPECT_DOUBLE_EQ(layout.fontScale, 1.0);
   EXPECT_EQ(DesignClientPixels(96), (Size{714, 185}));
@@ -46,7 +46,7 @@ TEST(ResizingRule, DoublingTheWindowDoublesEveryPlaceAndTheFont) {
   const Size design = DesignClientPixels(96);
   const ScaledLayout base = ScaleLayout(design, design);
   const ScaledLayout twice = ScaleLayout({2 * design.width, 2 * design.height}, design);
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     const Rect a = base[entry.id];
     const Rect b = twice[entry.id];
     // Scaling edges, not sizes, may move each edge by one pixel.
@@ -71,7 +71,7 @@ TEST(ResizingRule, ControlsStayInsideTheirContainersAtAnySize) {
                         {713, 186}, {1920, 1080}, {32767, 32767}};
   for (const Size size : sizes) {
     const ScaledLayout layout = ScaleLayout(size, design);
-    for (const ControlSpec& entry : ControlTable()) {
+    for (const ControlEntry& entry : ControlTable()) {
       const Rect rect = layout[entry.id];
       EXPECT_TRUE(Inside(rect, ContainerSize(layout, entry.container)))
           << entry.name << " at " << size.width << "x" << size.height;

@@ -73,7 +73,7 @@ TEST_F(FaultTest, EachFaultIsToldOrTheToolRunsAndEveryFieldKeepsItsText) {
     for (const Control field : inputs) texts.push_back(Text(field));
     return texts;
   };
-  for (const Control field : inputs) SetText(field, SpecOf(field).name);
+  for (const Control field : inputs) SetText(field, EntryOf(field).name);
   SetText(C::Text2, "C:\\keep");
 
   std::size_t runs = 0;

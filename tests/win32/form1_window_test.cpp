@@ -47,7 +47,7 @@ class Form1WindowTest : public Form1Fixture {
     RECT client{};
     GetClientRect(Window(), &client);
     const ScaledLayout layout = ScaleLayout({client.right, client.bottom}, DesignClientPixels(dpi));
-    for (const ControlSpec& entry : ControlTable()) {
+    for (const ControlEntry& entry : ControlTable()) {
       Rect expected = layout[entry.id];
       if (entry.container != C::Form1) {
         expected.left += layout[entry.container].left;
@@ -85,7 +85,7 @@ class Form1WindowTest : public Form1Fixture {
          fileDialog, "C:\\"},
     };
     for (const auto& dialog : dialogs) {
-      SCOPED_TRACE(dialog.caption + " from " + std::string(SpecOf(dialog.button).name));
+      SCOPED_TRACE(dialog.caption + " from " + std::string(EntryOf(dialog.button).name));
       SetText(dialog.field, "earlier");
       const auto answered = WithDialog([&] { Click(dialog.button); }, dialog.answer);
       EXPECT_EQ(Text(dialog.field), dialog.chosen) << "the answer, with the default extension";
@@ -117,7 +117,7 @@ class Form1WindowTest : public Form1Fixture {
     std::vector<std::string> console = ConsoleRows();
     for (std::size_t i = 0; i < std::size(runs); ++i) {
       const auto& [button, arguments] = runs[i];
-      SCOPED_TRACE(SpecOf(button).name);
+      SCOPED_TRACE(EntryOf(button).name);
       console.insert(console.end(),
                      {"Morlett v1.1 Advanced",
                       "lithrez stand-in: " + std::to_string(arguments.size()) + " arguments",
@@ -133,14 +133,14 @@ class Form1WindowTest : public Form1Fixture {
   void TabWalk() {
     std::vector<Control> walk;
     for (const Control control : TabOrder()) {
-      if (SpecOf(control).visible) walk.push_back(control);
+      if (EntryOf(control).visible) walk.push_back(control);
     }
     SetFocus(ControlWindow(walk.front()));
     for (std::size_t i = 1; i <= walk.size(); ++i) {
       const Control next = walk[i % walk.size()];  // and round to the first again
       PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
       EXPECT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(next); }))
-          << "Tab should reach " << SpecOf(next).name;
+          << "Tab should reach " << EntryOf(next).name;
     }
   }
 

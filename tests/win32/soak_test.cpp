@@ -54,7 +54,7 @@ TEST_F(SoakTest, AThousandStartsAndAThousandResizesLeaveNothingBehind) {
   RECT design{};
   GetClientRect(Window(), &design);
   std::array<Rect, kControlCount> designLayout;
-  for (const ControlSpec& entry : ControlTable())
+  for (const ControlEntry& entry : ControlTable())
     designLayout[IndexOf(entry.id)] = Placed(entry.id);
   const LONG designFont = FontHeight();
 
@@ -107,7 +107,7 @@ TEST_F(SoakTest, AThousandStartsAndAThousandResizesLeaveNothingBehind) {
   ExpectNoGrowthSince(started, "the resizes");
   EXPECT_GT(fontsReplaced, 500) << "the font is made anew for the sizes";
   EXPECT_EQ(fontsKept, 0) << "fonts replaced by a resize are deleted";
-  for (const ControlSpec& entry : ControlTable()) {
+  for (const ControlEntry& entry : ControlTable()) {
     EXPECT_TRUE(Placed(entry.id) == designLayout[IndexOf(entry.id)]) << entry.name << " moved";
     EXPECT_EQ(fontOf(entry.id), fontOf(C::Command1)) << entry.name << " has a font of its own";
   }

@@ -42,6 +42,6 @@ constexpr std::size_t IndexOf(Control control) {
   return static_cast<std::size_t>(control);
 }
 
-enum class ControlKind { Window, Frame, Button, TextField, Label, Picture };
+enum class ControlKind { Frame, Button, TextField, Label, Picture };
 
 }  // namespace morlett
