@@ -44,8 +44,8 @@ void SetFlood(long long bytes) {
 // The program's console, flooded through the Lithrez button.
 int FloodTheConsole(long long bytes, int argc, char** argv) {
   QApplication application(argc, argv);
-  ConfigureApplication();
-  QtProgram program([] {});
+  qt::ConfigureApplication();
+  qt::QtProgram program([] {});
   program.Start();
   if (!QTest::qWaitForWindowExposed(&program.Window())) return 1;
   const TerminalText& text = program.Platform().Console()->Text();

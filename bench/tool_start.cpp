@@ -81,13 +81,13 @@ double MicrosecondsToTool(const std::string& stampPath, const Way& way) {
 
 int RunClickBench(int runs, int argc, char** argv) {
   QApplication application(argc, argv);
-  ConfigureApplication();
+  qt::ConfigureApplication();
   UseStandInTool();
   QTemporaryDir folder;
   const std::string stampPath = folder.filePath("stamp").toStdString();
   qputenv("STAND_IN_STAMP", QByteArray::fromStdString(stampPath));
 
-  QtProgram program([] {});
+  qt::QtProgram program([] {});
   program.Start();
   if (!QTest::qWaitForWindowExposed(&program.Window())) return 1;
   program.Window().Field(Control::Text1).setText(kRezFile);

@@ -87,14 +87,14 @@ int RunStartChild(const std::string& kind, int argc, char** argv) {
   PaintWatch application(argc, argv);
   if (kind == "morlett") {
     // As RunProgram builds it. The start shows the main window and the console.
-    ConfigureApplication();
-    QtProgram program([] { QCoreApplication::exit(0); });
+    qt::ConfigureApplication();
+    qt::QtProgram program([] { QCoreApplication::exit(0); });
     program.Start();  // paints nothing yet: that comes from the event loop
     application.Watch({&program.Window(), program.Platform().Console()});
     return QApplication::exec();
   }
   QWidget window;
-  window.resize(Form1Window::DesignSize());
+  window.resize(qt::Form1Window::DesignSize());
   if (kind == "floor-text") new QLabel(QStringLiteral("Morlett Advanced"), &window);
   application.Watch({&window});
   window.show();

@@ -14,6 +14,9 @@ step "Formatting"
 find app bench commands console pickers platform resources tests tools \( -name '*.cpp' -o -name '*.h' \) \
   -print0 | xargs -0 clang-format --dry-run -Werror
 
+step "Layers and the tests' share of the code"
+tools/check-layers.sh
+
 step "Linux build: unit and window tests"
 cmake --workflow --preset native
 

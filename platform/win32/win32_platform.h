@@ -3,9 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/rez_dialog_record.h"
+#include "platform/win32/win32_owners.h"
 
 namespace morlett::win32 {
 
@@ -42,18 +44,33 @@ class Win32Platform final : public Platform {
   void FreeConsole() override;
   std::optional<std::string> BrowseForFolder(const FolderRequest& request) override;
   std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override;
-  StartResult StartProgram(std::string_view commandLine, ShowState show) override;
+  ToolSearchPlaces SearchPlaces() override;
+  bool IsProgramFile(const std::string& path) override;
+  StartResult StartProgram(const StartRequest& request) override;
+  bool IsRunning(RunId run) override;
+
+  // How many started processes' handles are still held: those not yet seen to end.
+  std::size_t HeldProcesses() const { return runs_.size(); }
 
  protected:
   std::string FieldText(Control field) override;
   void SetFieldText(Control field, std::string_view text) override;
 
  private:
+  struct StartedRun {
+    RunId id;
+    UniqueHandle process;
+  };
+  // Closes the handles of the processes that have ended, so that they never pile up.
+  void ForgetEndedRuns();
+
   const Form1Window* window_ = nullptr;
   EndFunction end_;
   StdHandleFunction stdHandle_;
   bool consoleAllocated_ = false;
   RezDialogRecord rezDialogRecord_;
+  std::vector<StartedRun> runs_;
+  RunId lastRun_ = 0;
 };
 
 }  // namespace morlett::win32

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands/command_line.h"
+#include "support/hard_fields.h"
 
 namespace {
 
@@ -27,13 +28,7 @@ bool NeedsNoQuoting(std::string_view field) {
   return !field.empty() && field.find_first_of(" \t\"") == std::string_view::npos;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  morlett::SplitCommandLine(bytes);
-
-  const std::vector<std::string> fields = FieldsOf(bytes);
+void CheckRoundTrip(const std::vector<std::string>& fields) {
   std::vector<std::string> expected{"lithrez"};
   expected.insert(expected.end(), fields.begin(), fields.end());
   if (morlett::SplitCommandLine(morlett::JoinCommandLine("lithrez", fields)) != expected) {
@@ -42,5 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string& field : fields) {
     if (NeedsNoQuoting(field) && morlett::QuoteArgument(field) != field) std::abort();
   }
+}
+
+}  // namespace
+
+// Every run checks the hard fields first, so no corpus can leave them out.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::vector<std::string> fields;
+  for (const std::string_view field : morlett::testing::kHardFields) fields.emplace_back(field);
+  CheckRoundTrip(fields);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  morlett::SplitCommandLine(bytes);
+  CheckRoundTrip(FieldsOf(bytes));
   return 0;
 }

@@ -2,49 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
+#include "commands/tool_search.h"
+#include "platform/fake/fake_platform.h"
+#include "support/hard_fields.h"
 
 namespace morlett {
 namespace {
 
 using Arguments = std::vector<std::string>;
 
-Arguments RoundTrip(const Arguments& fields) {
-  return SplitCommandLine(JoinCommandLine("lithrez", fields));
-}
-
-Arguments WithProgram(Arguments fields) {
-  fields.insert(fields.begin(), "lithrez");
-  return fields;
-}
-
 TEST(CommandLineQuoting, HardFieldsReachTheToolAsExactlyOneArgumentEach) {
-  const Arguments hard = {
-      "C:\\Program Files\\x.rez",
-      "C:\\",
-      "C:\\My Dir\\",
-      "C:\\My Dir\\\\",
-      "say \"hi\"",
-      "\\\"",
-      "\"",
-      "a\\\\\"b",
-      "#hash",
-      "it's",
-      "-v",
-      "@list",
-      "tab\there",
-      "\t",
-      " ",
-      "caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac",
-      "\xff\xfe raw bytes",
-      "",
-      "trailing space ",
-  };
-  for (const std::string& field : hard) {
-    EXPECT_EQ(RoundTrip({"cv", field, "dir"}), WithProgram({"cv", field, "dir"}))
-        << "field [" << field << "] as " << JoinCommandLine("lithrez", Arguments{field});
+  Arguments all;
+  for (const std::string_view field : testing::kHardFields) {
+    const Arguments fields = {"cv", std::string(field), "dir"};
+    EXPECT_EQ(SplitCommandLine(JoinCommandLine("lithrez", fields)),
+              (Arguments{"lithrez", "cv", std::string(field), "dir"}))
+        << "field [" << field << "] as " << JoinCommandLine("lithrez", fields);
+    all.emplace_back(field);
   }
-  EXPECT_EQ(RoundTrip(hard), WithProgram(hard));
+  Arguments expected = all;
+  expected.insert(expected.begin(), "lithrez");
+  EXPECT_EQ(SplitCommandLine(JoinCommandLine("lithrez", all)), expected);
 }
 
 TEST(CommandLineQuoting, OrdinaryAndQuotedFormsAreTheOnesUsersRead) {
@@ -60,20 +38,6 @@ TEST(CommandLineQuoting, OrdinaryAndQuotedFormsAreTheOnesUsersRead) {
       {{}, "lithrez"},
   };
   for (const auto& c : cases) EXPECT_EQ(JoinCommandLine("lithrez", c.fields), c.line);
-}
-
-TEST(CommandLineQuoting, RandomFieldsSurviveTheRoundTrip) {
-  const std::string alphabet = "\\\\\\\"\"  \tab:.-\xc3\xa9";
-  std::mt19937 random(20261206);
-  for (int run = 0; run < 3000; ++run) {
-    Arguments fields(1 + random() % 4);
-    for (std::string& field : fields) {
-      const std::size_t length = random() % 9;
-      for (std::size_t i = 0; i < length; ++i) field += alphabet[random() % alphabet.size()];
-    }
-    ASSERT_EQ(RoundTrip(fields), WithProgram(fields))
-        << "line: " << JoinCommandLine("lithrez", fields);
-  }
 }
 
 TEST(CommandLineSplitting, FollowsTheRuntimesRules) {
@@ -96,12 +60,51 @@ TEST(CommandLineSplitting, FollowsTheRuntimesRules) {
   for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.expected) << c.line;
 }
 
-TEST(PastedPaths, OnePairOfSurroundingQuotesIsDropped) {
-  EXPECT_EQ(UnwrapPastedQuotes("\"C:\\My Dir\\x.rez\""), "C:\\My Dir\\x.rez");
+TEST(CommandLinePaste, QuotesAroundAWholePathAreDropped) {
+  EXPECT_EQ(UnwrapPastedQuotes("\"C:\\My Docs\\a.rez\""), "C:\\My Docs\\a.rez");
   EXPECT_EQ(UnwrapPastedQuotes("\"\""), "");
-  // Anything else is the user's text, kept as typed.
-  for (const std::string_view kept : {"\"", "\"a\" \"b\"", "a\"b\"", "\"a", "plain"}) {
+  for (const std::string_view kept : {"\"", "\"a\" \"b\"", "a\"b\"", "\"half"}) {
     EXPECT_EQ(UnwrapPastedQuotes(kept), kept);
+  }
+}
+
+// Only absolute folders are searched, each once, leading folders first; the current folder
+// never is, however PATH names it.
+TEST(ToolSearch, LooksOnlyInAbsoluteFoldersInOrder) {
+  const struct {
+    ToolSearchPlaces places;
+    std::set<std::string> programs;
+    std::optional<std::string> found;
+    std::vector<std::string> looked;
+  } cases[] = {
+      {{PathStyle::Posix, {}, ":.:bin:./x:/usr/local/bin:/usr/bin:/usr/bin", ""},
+       {"./lithrez", "bin/lithrez", "lithrez", "/usr/bin/lithrez"},
+       "/usr/bin/lithrez",
+       {"/usr/local/bin", "/usr/bin"}},
+      {{PathStyle::Posix, {}, "/opt/a/:/opt/b", ""},
+       {"/opt/b/lithrez"},
+       "/opt/b/lithrez",
+       {"/opt/a/", "/opt/b"}},
+      {{PathStyle::Posix, {}, "", ""}, {"lithrez"}, std::nullopt, {}},
+      {{PathStyle::Windows,
+        {"C:\\app", "C:\\Windows\\system32"},
+        ";.;tools;C:tools;\"C:\\My Tools\";\\\\server\\share;D:/bin",
+        ".exe"},
+       {"D:/bin\\lithrez.exe"},
+       "D:/bin\\lithrez.exe",
+       {"C:\\app", "C:\\Windows\\system32", "C:\\My Tools", "\\\\server\\share", "D:/bin"}},
+      {{PathStyle::Windows, {"C:\\app\\"}, "C:\\tools", ".exe"},
+       {"C:\\app\\lithrez.exe", "C:\\tools\\lithrez.exe"},
+       "C:\\app\\lithrez.exe",
+       {"C:\\app\\"}},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.searchPlaces = c.places;
+    platform.programFiles = c.programs;
+    const ToolSearch search = FindTool(platform, "lithrez");
+    EXPECT_EQ(search.program, c.found) << c.places.pathVariable;
+    EXPECT_EQ(search.looked, c.looked) << c.places.pathVariable;
   }
 }
 

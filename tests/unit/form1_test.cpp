@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "app/layout.h"
+#include "commands/command_line.h"
 #include "platform/fake/fake_platform.h"
 
 namespace morlett {
@@ -108,7 +110,7 @@ TEST_F(Form1Test, RefusedConsoleIsReportedAndToolsStillStart) {
     for (const Control tool : {C::Command4, C::Command6, C::Command8, C::Command9}) {
       form1.Click(tool);
     }
-    EXPECT_EQ(fresh.startedCommandLines.size(), 4u) << failure.message;
+    EXPECT_EQ(fresh.starts.size(), 4u) << failure.message;
     EXPECT_EQ(fresh.messages.size(), 1u) << "a missing console is told once, at start";
   }
 }
@@ -121,7 +123,7 @@ TEST_F(Form1Test, BannerIsWrittenOncePerToolStartAndNeverOtherwise) {
     form.Click(picker);
   }
   EXPECT_EQ(CountCalls("WriteConsoleText"), 0u) << "neither Load nor the pickers write it";
-  for (const Control tool : {C::Command4, C::Command6, C::Command8, C::Command9, C::Command4}) {
+  for (const Control tool : {C::Command4, C::Command6, C::Command8, C::Command9, C::Command8}) {
     form.Click(tool);
   }
   EXPECT_EQ(CountCalls(kBanner), 5u);
@@ -155,6 +157,12 @@ TEST_F(Form1Test, EachToolRowShowsItsLineThenWritesTheBannerThenStarts) {
     const std::ptrdiff_t shown = Position("SetText " + std::string(EntryOf(row.shownIn).name));
     EXPECT_LT(shown, Position(kBanner)) << row.line;
     EXPECT_LT(Position(kBanner), started) << row.line;
+    const StartRequest& request = platform.starts.back();
+    EXPECT_EQ(request.program, "/usr/bin/lithrez");
+    EXPECT_EQ(request.commandLine, row.line);
+    EXPECT_EQ(JoinCommandLine(request.arguments[0], std::span(request.arguments).subspan(1)),
+              row.line)
+        << "the arguments are the line's own";
   }
 }
 
@@ -166,23 +174,37 @@ TEST_F(Form1Test, FieldsAreReadAtTheClickAndTheLineIsReplacedNotAppended) {
   platform.fields[C::Text7] = "second.rez";
   form.Click(C::Command8);
   EXPECT_EQ(platform.fields[C::Text8], "lithrez v second.rez");
-  EXPECT_EQ(platform.startedCommandLines,
-            (std::vector<std::string>{"lithrez v first.rez", "lithrez v second.rez"}));
+  ASSERT_EQ(platform.starts.size(), 2u);
+  EXPECT_EQ(platform.starts[0].arguments, (std::vector<std::string>{"lithrez", "v", "first.rez"}));
+  EXPECT_EQ(platform.starts[1].arguments, (std::vector<std::string>{"lithrez", "v", "second.rez"}));
 }
 
 TEST_F(Form1Test, FailedStartIsReportedAndTheProgramAndFieldsCarryOn) {
   const struct {
     StartOutcome outcome;
     const char* reason;
+    std::set<std::string> programFiles;
     const char* message;
   } failures[] = {
-      {StartOutcome::Failed, "File not found", "Couldn't start lithrez\n\nFile not found"},
-      {StartOutcome::CommandLineTooLong, "",
+      {StartOutcome::Failed,
+       "Permission denied",
+       {"/usr/bin/lithrez"},
+       "Couldn't start lithrez\n\nPermission denied"},
+      {StartOutcome::CommandLineTooLong,
+       "",
+       {"/usr/bin/lithrez"},
        "Couldn't start lithrez\n\nThe command line is too long for this system."},
+      {StartOutcome::Started,
+       "",
+       {"/usr/bin/lithrez/"},
+       "Couldn't start lithrez\n\nThe program was not found.\n"
+       "Morlett looked for lithrez in: /opt/tools, /usr/bin"},
   };
   for (const auto& failure : failures) {
     FakePlatform fresh;
     fresh.startResult = {failure.outcome, failure.reason};
+    fresh.programFiles = failure.programFiles;
+    fresh.searchPlaces.pathVariable = "/opt/tools::.:bin:/usr/bin";
     fresh.fields[C::Text1] = "a.rez";
     fresh.fields[C::Text2] = "dir";
     Form1 form1(fresh);
@@ -197,6 +219,7 @@ TEST_F(Form1Test, FailedStartIsReportedAndTheProgramAndFieldsCarryOn) {
     EXPECT_EQ(fresh.messages[0].text, failure.message);
     EXPECT_EQ(fresh.messages[0].title, "Morlett");
     EXPECT_EQ(fresh.messages[0].owner, fresh.ownerWindow);
+    EXPECT_EQ(fresh.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(std::count(fresh.calls.begin(), fresh.calls.end(), "EndProgram"), 0);
   }
 }
@@ -258,14 +281,55 @@ TEST_F(Form1Test, ConfirmedRezFileReplacesTheFieldAndCancelKeepsIt) {
   }
 }
 
-TEST_F(Form1Test, FieldsKeepOnlyTheTextBeforeANul) {
-  platform.folderAnswers = {std::string("/good\0/junk", 11)};
-  form.Click(C::Command1);
-  EXPECT_EQ(platform.fields[C::Text2], "/good");
-  // A widget that does hold one is read the same way, so no tool gets a cut-off argument.
-  platform.fields[C::Text7] = std::string("a b.rez\0junk", 12);
-  form.Click(C::Command8);
-  EXPECT_EQ(platform.startedCommandLines, std::vector<std::string>{"lithrez v \"a b.rez\""});
+// --- Runs ------------------------------------------------------------------------------
+
+TEST_F(Form1Test, ArchiveCommandRunsOnceAtATimeWhileOtherRunsGoSideBySide) {
+  form.Load();
+  platform.fields[C::Text1] = "a.rez";
+  platform.fields[C::Text7] = "a.rez";
+  for (const Control button : {C::Command4, C::Command4, C::Command8, C::Command8, C::Command9,
+                               C::Command9, C::Command6, C::Command6}) {
+    form.Click(button);
+  }
+  ASSERT_EQ(platform.messages.size(), 2u) << "the second Create and the second Extract";
+  EXPECT_EQ(platform.messages[0].text,
+            "lithrez is still running this command:\n\nlithrez cv a.rez \"\"");
+  EXPECT_EQ(platform.starts.size(), 6u);
+  platform.fields[C::Text2] = "other";
+  form.Click(C::Command4);
+  EXPECT_EQ(platform.starts.size(), 7u) << "another line is another archive";
+  platform.runningRuns.erase(1);
+  platform.fields[C::Text2] = "";
+  form.Click(C::Command4);
+  EXPECT_EQ(platform.starts.size(), 8u) << "once the run has ended, the line starts again";
+  EXPECT_EQ(platform.messages.size(), 2u);
+}
+
+// --- Fields ----------------------------------------------------------------------------
+
+TEST_F(Form1Test, FieldsKeepOneLineAndDropsReplaceOnlyPathFields) {
+  platform.SetText(C::Text1, std::string_view("first\0second", 12));
+  EXPECT_EQ(platform.fields[C::Text1], "first");
+  platform.SetText(C::Text1, "one\r\ntwo");
+  EXPECT_EQ(platform.GetText(C::Text1), "one");
+  const struct {
+    Control field;
+    DroppedData drop;
+    std::optional<std::string> after;
+  } drops[] = {
+      {C::Text1, {{"/a b/x.rez", "/y.rez"}, {}}, "/a b/x.rez"},
+      {C::Text2, {{}, "typed\nmore"}, "typed"},
+      {C::Text4, {{std::nullopt, "/y.rez"}, {}}, std::nullopt},
+      {C::Text5, {{"/dir"}, {}}, "/dir"},
+      {C::Text7, {{"/v.rez"}, {}}, "/v.rez"},
+      {C::Text3, {{"/x.rez"}, {}}, std::nullopt},
+      {C::Text9, {{}, "text"}, std::nullopt},
+  };
+  for (const auto& row : drops) {
+    platform.fields[row.field] = "was";
+    EXPECT_EQ(form.Drop(row.field, row.drop), row.after.has_value()) << EntryOf(row.field).name;
+    EXPECT_EQ(platform.fields[row.field], row.after.value_or("was")) << EntryOf(row.field).name;
+  }
 }
 
 }  // namespace

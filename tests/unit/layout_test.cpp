@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <vector>
 
 namespace morlett {
@@ -33,11 +34,29 @@ TEST(LayoutTable, TabWalksEachPanelThenTheRowsThenTheTwoButtons) {
   EXPECT_EQ(EntryOf(C::Text10).caption, "Text10");
 }
 
-TEST(ResizingRule, DesignSizeGivesTheTableBackExactly) {
-  const ScaledLayout layout = ScaleLayout(kDesignClientTwips, kDesignClientTwips);
-  for (const ControlEntry& entry : ControlTable())
-    EXPECT_EQ(layout[entry.id], entry.twips) << entry.name;
-  EXPECT_DOUBLE_EQ(layout.fontScale, 1.0);
+TEST(LayoutTable, EveryFieldAndButtonHasItsOwnDescriptionAndLabelsNameTheirFields) {
+  std::set<std::string_view> seen;
+  for (const Control control : TabOrder()) {
+    const std::string_view description = EntryOf(control).description;
+    EXPECT_FALSE(description.empty()) << EntryOf(control).name;
+    EXPECT_TRUE(seen.insert(description).second) << description;
+  }
+  EXPECT_EQ(LabelledField(C::Label1), C::Text3);
+  EXPECT_EQ(LabelledField(C::Label2), C::Text6);
+  EXPECT_EQ(LabelledField(C::Label3), C::Text8);
+}
+
+TEST(FittingRule, CaptionsShrinkToTheirBoxAndTheWindowToTheScreen) {
+  EXPECT_DOUBLE_EQ(CaptionFontScale(100, 200), 1.0);
+  EXPECT_DOUBLE_EQ(CaptionFontScale(113, 105), 102.0 / 113);
+  EXPECT_GT(CaptionFontScale(50, 0), 0.0);
+  const Size design{1428, 370};
+  EXPECT_EQ(FirstClientSize(design, {1280, 1000}), (Size{1280, 331}));
+  EXPECT_EQ(FirstClientSize(design, {2000, 1000}), design);
+  EXPECT_EQ(FirstClientSize(design, {0, 0}), design) << "no screen known";
+}
+
+TEST(ResizingRule, DesignSizeInPixelsFollowsTheScreen) {
   EXPECT_EQ(DesignClientPixels(96), (Size{714, 185}));
   EXPECT_EQ(DesignClientPixels(144), (Size{1071, 278}));
 }
