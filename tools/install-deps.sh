@@ -6,7 +6,7 @@ set -euo pipefail
 
 run_packages=(cmake make g++ qt6-base-dev)
 test_packages=("${run_packages[@]}" libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb
-  clang clang-format libclang-rt-14-dev)
+  clang clang-format libclang-rt-14-dev desktop-file-utils appstream man-db dpkg-dev file)
 
 case "${1:-}" in
   run) wanted=("${run_packages[@]}") ;;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Draws the program's icon and logo with ImageMagick and writes them to resources/.
-# The results are committed, so building never needs image tools; rerun this only to
-# change the art.
+# Draws the program's icon and logo and writes them to resources/, with ImageMagick and
+# rsvg-convert (Debian: imagemagick librsvg2-bin). The results are committed, so building
+# never needs image tools; rerun this only to change the art.
 set -euo pipefail
 out="$(cd "$(dirname "$0")/../resources" && pwd)"
 work="$(mktemp -d)"
@@ -21,7 +21,37 @@ for size in 32 16; do
   convert "$work/bulb.png" -resize ${size}x${size} -background none -colors 15 \
     PNG32:"$out/bulb-$size.png"
 done
-convert "$out/bulb-32.png" "$out/bulb-16.png" -colors 16 "$out/morlett.ico"
+
+# The desktop icon: the same bulb as a vector drawing (its filament the arch the polyline
+# above means), and the hicolor theme's sizes rendered from it.
+icons="$out/icons/hicolor"
+svg="$icons/scalable/apps/org.morlett.Morlett.svg"
+mkdir -p "$(dirname "$svg")"
+cat >"$svg" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
+  <title>Morlett</title>
+  <circle cx="128" cy="100" r="82" fill="#fff36b" stroke="#8a6d00" stroke-width="10"/>
+  <rect x="92" y="150" width="72" height="40" fill="#fff36b"/>
+  <ellipse cx="100" cy="72" rx="22" ry="34" fill="#fffbd0"/>
+  <polyline points="108,178 108,130 128,112 148,130 148,178" fill="none" stroke="#8a6d00"
+            stroke-width="8"/>
+  <rect x="88" y="184" width="80" height="52" rx="10" fill="#9a9a9a"/>
+  <rect x="88" y="200" width="80" height="6" fill="#5c5c5c"/>
+  <rect x="88" y="218" width="80" height="6" fill="#5c5c5c"/>
+  <rect x="108" y="232" width="40" height="18" rx="8" fill="#3a3a3a"/>
+</svg>
+EOF
+for size in 16 24 32 48 64 128 256; do
+  mkdir -p "$icons/${size}x$size/apps"
+  rsvg-convert -w $size -h $size "$svg" -o "$icons/${size}x$size/apps/org.morlett.Morlett.png"
+done
+
+# The Windows icon: the two 16-colour images first, as before, then 32-bit ones (256 pixels
+# as PNG) for today's displays. No dates are written, so the file is the same every run.
+convert \( "$out/bulb-32.png" "$out/bulb-16.png" -colors 16 \) \
+  \( "$icons"/{24x24,32x32,48x48,256x256}/apps/org.morlett.Morlett.png -depth 8 \) \
+  -define png:exclude-chunks=date,time "$out/morlett.ico"
 
 # The logo: the program's name in dark letters over flames. Flames are noise streaked
 # upwards, brightest at the bottom, coloured through a fire palette.

@@ -31,4 +31,7 @@ source tools/wine-env.sh
 fresh_wine_prefix
 cmake --workflow --preset windows
 
+step "Packages: the .deb and the Windows .zip"
+tools/package.sh
+
 step "All test suites passed"
