@@ -4,7 +4,7 @@
 #   tools/install-deps.sh test   building and running every test suite
 set -euo pipefail
 
-run_packages=(cmake make g++ qt6-base-dev)
+run_packages=(cmake make g++ qt6-base-dev qt6-translations-l10n)
 test_packages=("${run_packages[@]}" libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb
   clang clang-format libclang-rt-14-dev desktop-file-utils appstream man-db dpkg-dev file)
 

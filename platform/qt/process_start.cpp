@@ -1,14 +1,30 @@
 #include "platform/qt/process_start.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/qt/pseudo_terminal.h"
+
 namespace morlett::qt {
 namespace {
+
+// Where the system gives no descriptor for a process, its end is looked for this often.
+constexpr int kEndPollMilliseconds = 100;
+
+// A descriptor that becomes readable when the process ends; close-on-exec, as every pidfd is.
+// Called directly: this C library's header for it is unusable from C++.
+int OpenProcessDescriptor(pid_t process) {
+  return static_cast<int>(syscall(SYS_pidfd_open, process, 0));
+}
 
 // A posix_spawn record, made and destroyed with its functions.
 template <typename Record, int (*Init)(Record*), int (*Destroy)(Record*)>
@@ -29,10 +45,13 @@ using SpawnFileActions = SpawnRecord<posix_spawn_file_actions_t, posix_spawn_fil
 using SpawnAttributes =
     SpawnRecord<posix_spawnattr_t, posix_spawnattr_init, posix_spawnattr_destroy>;
 
-void UseTerminalForStandardStreams(SpawnFileActions& actions, int terminal) {
-  if (terminal == kOwnStandardStreams) return;
-  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-    posix_spawn_file_actions_adddup2(actions.get(), terminal, stream);
+// The new session has no controlling terminal yet, so opening the terminal without O_NOCTTY
+// makes it the session's: /dev/tty opens, and the terminal's keys signal the tool.
+void UseTerminalForStandardStreams(SpawnFileActions& actions, const std::string& terminal) {
+  if (terminal.empty()) return;
+  posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, terminal.c_str(), O_RDWR, 0);
+  for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+    posix_spawn_file_actions_adddup2(actions.get(), STDIN_FILENO, stream);
   }
 }
 
@@ -50,15 +69,10 @@ void StartAsOwnSession(SpawnAttributes& attributes) {
                            POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 }
 
-StartResult Failure(int error) {
-  if (error == E2BIG) return {StartOutcome::CommandLineTooLong, {}};
-  return {StartOutcome::Failed, std::strerror(error)};
-}
-
 }  // namespace
 
-StartResult StartDetached(const std::string& path, const std::vector<std::string>& arguments,
-                          int terminal) {
+Spawned StartDetached(const std::string& path, const std::vector<std::string>& arguments,
+                      const std::string& terminal) {
   SpawnFileActions actions;
   UseTerminalForStandardStreams(actions, terminal);
   // Every descriptor is opened close-on-exec; this also keeps out any the program inherited.
@@ -69,18 +83,59 @@ StartResult StartDetached(const std::string& path, const std::vector<std::string
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  pid_t child = 0;
-  const int error =
-      posix_spawn(&child, path.c_str(), actions.get(), attributes.get(), argv.data(), environ);
-  return error == 0 ? StartResult{StartOutcome::Started, {}} : Failure(error);
+  Spawned spawned;
+  spawned.error = posix_spawn(&spawned.process, path.c_str(), actions.get(), attributes.get(),
+                              argv.data(), environ);
+  return spawned;
 }
 
-void ReapChildrenAutomatically() {
-  struct sigaction action {};
-  action.sa_handler = SIG_DFL;
-  action.sa_flags = SA_NOCLDWAIT;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGCHLD, &action, nullptr);
+StartResult FailedStart(int error) {
+  if (error == E2BIG) return {StartOutcome::CommandLineTooLong, {}};
+  return {StartOutcome::Failed, std::strerror(error)};
+}
+
+// Reaps one process as soon as it ends: told by a descriptor that becomes readable then, or,
+// where the system gives none, by looking every so often.
+class ToolProcesses::Watcher {
+ public:
+  Watcher(ToolProcesses& owner, RunId run, pid_t process)
+      : owner_(owner), run_(run), process_(process), pidfd_(OpenProcessDescriptor(process)) {
+    if (pidfd_) {
+      notifier_ = std::make_unique<QSocketNotifier>(pidfd_.get(), QSocketNotifier::Read);
+      QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Reap(); });
+    } else {
+      QObject::connect(&poll_, &QTimer::timeout, [this] { Reap(); });
+      poll_.start(kEndPollMilliseconds);
+    }
+  }
+
+ private:
+  // A process reaped elsewhere (ECHILD) has ended too. This watcher is gone afterwards.
+  void Reap() {
+    if (waitpid(process_, nullptr, WNOHANG) != 0) owner_.Ended(run_);
+  }
+
+  ToolProcesses& owner_;
+  RunId run_;
+  pid_t process_;
+  UniqueFd pidfd_;
+  std::unique_ptr<QSocketNotifier> notifier_;  // declared after the descriptor: stopped first
+  QTimer poll_;
+};
+
+ToolProcesses::ToolProcesses(std::function<void()> lastEnded) : lastEnded_(std::move(lastEnded)) {}
+
+ToolProcesses::~ToolProcesses() = default;
+
+RunId ToolProcesses::Watch(pid_t process) {
+  const RunId run = ++lastRun_;
+  running_.emplace(run, std::make_unique<Watcher>(*this, run, process));
+  return run;
+}
+
+void ToolProcesses::Ended(RunId run) {
+  running_.erase(run);
+  if (running_.empty()) lastEnded_();
 }
 
 }  // namespace morlett::qt

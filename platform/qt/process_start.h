@@ -1,6 +1,12 @@
-// Starting a tool the way a terminal does, without a shell and without waiting for it.
+// Starting a tool the way a terminal does, without a shell and without waiting for it, and
+// knowing when each started tool ends.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,17 +14,40 @@
 
 namespace morlett::qt {
 
-// Standard streams for the started program when there is no console: the program's own.
-inline constexpr int kOwnStandardStreams = -1;
+struct Spawned {
+  pid_t process = 0;
+  int error = 0;  // the system's error number when it did not start
+};
 
-// Starts the program at `path` with `arguments` as its argument list and `terminal` as its
-// standard input, output and error. The program runs in a session of its own and inherits no
-// other descriptor.
-StartResult StartDetached(const std::string& path, const std::vector<std::string>& arguments,
-                          int terminal);
+// Starts the program at `path` with `arguments` as its argument list, in a session of its own,
+// inheriting no descriptor but its standard streams. With a `terminal` path, the terminal
+// becomes its controlling terminal and its standard input, output and error; with none, it
+// shares the program's own.
+Spawned StartDetached(const std::string& path, const std::vector<std::string>& arguments,
+                      const std::string& terminal);
 
-// From now on, ended children are reaped by the system: none is left as a zombie, and the
-// program keeps no record of them. Started programs still begin with the usual default.
-void ReapChildrenAutomatically();
+// What the core is told when a start failed with the system's `error`.
+StartResult FailedStart(int error);
+
+// The started tools that have not ended yet. Each is reaped as soon as it ends, so none is
+// left as a zombie.
+class ToolProcesses {
+ public:
+  // `lastEnded` runs whenever the last tool still running ends.
+  explicit ToolProcesses(std::function<void()> lastEnded);
+  ~ToolProcesses();
+
+  RunId Watch(pid_t process);
+  bool IsRunning(RunId run) const { return running_.contains(run); }
+  bool Any() const { return !running_.empty(); }
+
+ private:
+  class Watcher;
+  void Ended(RunId run);
+
+  std::function<void()> lastEnded_;
+  std::map<RunId, std::unique_ptr<Watcher>> running_;
+  RunId lastRun_ = 0;
+};
 
 }  // namespace morlett::qt

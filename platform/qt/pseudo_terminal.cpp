@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 
 namespace morlett::qt {
 namespace {
@@ -17,8 +18,19 @@ constexpr winsize kTerminalSize{.ws_row = 25, .ws_col = 80, .ws_xpixel = 0, .ws_
 std::optional<std::string> TerminalPath(int master) {
   std::array<char, 128> path{};
   if (grantpt(master) != 0 || unlockpt(master) != 0) return std::nullopt;
-  if (ptsname_r(master, path.data(), path.size()) != 0) return std::nullopt;
+  if (const int error = ptsname_r(master, path.data(), path.size()); error != 0) {
+    errno = error;
+    return std::nullopt;
+  }
   return std::string(path.data());
+}
+
+// Everything typed is UTF-8, so erasing a character takes all of its bytes.
+void EraseWholeCharacters(int master) {
+  termios settings{};
+  if (tcgetattr(master, &settings) != 0) return;
+  settings.c_iflag |= IUTF8;
+  tcsetattr(master, TCSANOW, &settings);
 }
 
 }  // namespace
@@ -38,23 +50,23 @@ UniqueFd::~UniqueFd() {
 std::optional<PseudoTerminal> PseudoTerminal::Open() {
   UniqueFd master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
   if (!master) return std::nullopt;
-  const std::optional<std::string> path = TerminalPath(master.get());
+  std::optional<std::string> path = TerminalPath(master.get());
   if (!path) return std::nullopt;
-  // Held open for the console's whole life, so the reader never sees the terminal hang up
-  // between two tool runs.
-  UniqueFd terminal(::open(path->c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
-  if (!terminal) return std::nullopt;
+  EraseWholeCharacters(master.get());
   ioctl(master.get(), TIOCSWINSZ, &kTerminalSize);
-  return PseudoTerminal(std::move(master), std::move(terminal), *path);
+  return PseudoTerminal(std::move(master), std::move(*path));
 }
 
-PseudoTerminal::PseudoTerminal(UniqueFd master, UniqueFd terminal, std::string terminalPath)
-    : master_(std::move(master)),
-      terminal_(std::move(terminal)),
-      terminalPath_(std::move(terminalPath)) {}
+PseudoTerminal::PseudoTerminal(UniqueFd master, std::string path)
+    : master_(std::move(master)), path_(std::move(path)) {}
 
-UniqueFd PseudoTerminal::OpenWriter() const {
-  return UniqueFd(::open(terminalPath_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+void PseudoTerminal::Type(std::string_view bytes) const {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(master_.get(), bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
 }
 
 }  // namespace morlett::qt

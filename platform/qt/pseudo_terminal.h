@@ -1,9 +1,11 @@
-// The pseudo-terminal under the console window: the window reads one side, and the started
-// tools and the program's own banner write to the other, so both arrive in one stream.
+// One run's pseudo-terminal: the console window reads one side, and the started tool gets the
+// other as its controlling terminal. Each run has a fresh one, so that nothing a tool does to
+// its terminal (stopping its output, raw mode) reaches the next run.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace morlett::qt {
@@ -28,23 +30,23 @@ class UniqueFd {
 
 class PseudoTerminal {
  public:
-  // Nothing when the system has no pseudo-terminal to give.
+  // A new terminal with the settings a new terminal has; nothing, with errno set, when the
+  // system has none to give.
   static std::optional<PseudoTerminal> Open();
 
-  // The side the console window reads; it never blocks.
-  int ReadSide() const { return master_.get(); }
-  // The terminal itself, as the started tools get it for their standard streams.
-  int ToolSide() const { return terminal_.get(); }
-  // A writer of the program's own, on a descriptor of its own so that it can be non-blocking
-  // without making the tools' writes fail. Invalid when it cannot be opened.
-  UniqueFd OpenWriter() const;
+  // The console's side; it never blocks. Closing it hangs up the terminal.
+  int Master() const { return master_.get(); }
+  // The terminal's own path, which the tool opens as its controlling terminal.
+  const std::string& Path() const { return path_; }
+  // Sends what was typed; the terminal's line discipline echoes and edits it. What does not
+  // fit the terminal's input buffer is dropped, as a terminal drops keys nobody reads.
+  void Type(std::string_view bytes) const;
 
  private:
-  PseudoTerminal(UniqueFd master, UniqueFd terminal, std::string terminalPath);
+  PseudoTerminal(UniqueFd master, std::string path);
 
   UniqueFd master_;
-  UniqueFd terminal_;
-  std::string terminalPath_;
+  std::string path_;
 };
 
 }  // namespace morlett::qt

@@ -5,11 +5,12 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
+#include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/qt/file_dialogs.h"
 #include "platform/qt/form1_window.h"
-#include "platform/qt/process_start.h"
 #include "platform/qt/qt_text.h"
 
 namespace morlett::qt {
@@ -22,9 +23,7 @@ QWidget* WidgetOf(WindowHandle handle) {
 }  // namespace
 
 QtPlatform::QtPlatform(Form1Window& window, std::function<void()> endProgram)
-    : window_(window), endProgram_(std::move(endProgram)) {
-  ReapChildrenAutomatically();
-}
+    : window_(window), endProgram_(std::move(endProgram)) {}
 
 QtPlatform::~QtPlatform() = default;
 
@@ -49,14 +48,27 @@ void QtPlatform::ShowMessage(const MessageRequest& request) {
   box.exec();
 }
 
+// The window goes at once, without a close, so Unload does not run.
 void QtPlatform::EndProgram() {
+  window_.hide();
+}
+
+void QtPlatform::WindowGone() {
+  if (std::exchange(windowGone_, true)) return;
+  if (!tools_.Any()) return endProgram_();
+  if (console_) console_->OutliveProgram();
+}
+
+void QtPlatform::LastToolEnded() {
+  if (!windowGone_) return;
+  console_.reset();
   endProgram_();
 }
 
-// The console window is shown by the program's start, once the main window is.
+// The console window is built and shown once the main window has first been drawn.
 bool QtPlatform::AllocateConsole() {
   if (console_) return false;  // the program already has one
-  console_ = ConsoleWindow::Open();
+  console_ = ProgramConsole::Open();
   return console_ != nullptr;
 }
 
@@ -64,21 +76,22 @@ ConsoleHandle QtPlatform::StandardOutput() {
   return console_ ? console_->OpenOutput() : 0;
 }
 
-ConsoleWindow* QtPlatform::ConsoleWithOutput(ConsoleHandle console) const {
+ProgramConsole* QtPlatform::ConsoleWithOutput(ConsoleHandle console) const {
   const bool open = console_ && console != 0 && console_->Output() == console;
   return open ? console_.get() : nullptr;
 }
 
 void QtPlatform::WriteConsoleText(ConsoleHandle console, std::string_view text) {
-  if (ConsoleWindow* window = ConsoleWithOutput(console)) window->WriteFromProgram(text);
+  if (ProgramConsole* open = ConsoleWithOutput(console)) open->WriteFromProgram(text);
 }
 
 void QtPlatform::CloseConsoleHandle(ConsoleHandle console) {
-  if (ConsoleWindow* window = ConsoleWithOutput(console)) window->CloseOutput();
+  if (ProgramConsole* open = ConsoleWithOutput(console)) open->CloseOutput();
 }
 
+// Tools still running keep the console, as a console stays while programs are attached to it.
 void QtPlatform::FreeConsole() {
-  console_.reset();
+  if (!tools_.Any()) console_.reset();
 }
 
 std::optional<std::string> QtPlatform::BrowseForFolder(const FolderRequest& request) {
@@ -100,14 +113,20 @@ bool QtPlatform::IsProgramFile(const std::string& path) {
          ::access(path.c_str(), X_OK) == 0;
 }
 
-// A console tool has no window to minimise, so the show state has nothing to act on here.
+// A console tool has no window to minimise, so the show state has nothing to act on here. With
+// a console, each run gets a fresh terminal of its own; without one, the program's streams.
 StartResult QtPlatform::StartProgram(const StartRequest& request) {
-  const int terminal = console_ ? console_->ToolTerminal() : kOwnStandardStreams;
-  return StartDetached(request.program, request.arguments, terminal);
+  std::optional<PseudoTerminal> terminal;
+  if (console_ && !(terminal = PseudoTerminal::Open())) return FailedStart(errno);
+  const Spawned spawned =
+      StartDetached(request.program, request.arguments, terminal ? terminal->Path() : "");
+  if (spawned.error != 0) return FailedStart(spawned.error);
+  if (terminal) console_->Attach(std::move(*terminal));
+  return {StartOutcome::Started, {}, tools_.Watch(spawned.process)};
 }
 
-bool QtPlatform::IsRunning(RunId) {
-  return false;
+bool QtPlatform::IsRunning(RunId run) {
+  return tools_.IsRunning(run);
 }
 
 }  // namespace morlett::qt

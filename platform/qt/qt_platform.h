@@ -1,5 +1,5 @@
 // The platform operations on a Linux desktop with Qt: fields are the window's line edits,
-// the console is a window on a pseudo-terminal, and tools start with posix_spawnp.
+// the console is a window showing a pseudo-terminal per run, and tools start with posix_spawn.
 #pragma once
 
 #include <functional>
@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/qt/console_window.h"
+#include "platform/qt/process_start.h"
 
 namespace morlett::qt {
 
@@ -14,7 +15,8 @@ class Form1Window;
 
 class QtPlatform final : public Platform {
  public:
-  // `endProgram` ends the program at once; it is the one way out that skips Unload.
+  // `endProgram` ends the program; it runs once the main window has gone and no tool it
+  // started is still running.
   QtPlatform(Form1Window& window, std::function<void()> endProgram);
   ~QtPlatform() override;
 
@@ -33,8 +35,12 @@ class QtPlatform final : public Platform {
   StartResult StartProgram(const StartRequest& request) override;
   bool IsRunning(RunId run) override;
 
-  // The console window while the program has one.
-  ConsoleWindow* Console() const { return console_.get(); }
+  // The main window has gone, closed or ended: the program lasts while its tools run, and the
+  // console with it, as a console lives while a program is attached to it.
+  void WindowGone();
+
+  // The console while the program has one.
+  ProgramConsole* Console() const { return console_.get(); }
 
  protected:
   std::string FieldText(Control field) override;
@@ -42,11 +48,14 @@ class QtPlatform final : public Platform {
 
  private:
   // The console, when `console` is the handle of its open output.
-  ConsoleWindow* ConsoleWithOutput(ConsoleHandle console) const;
+  ProgramConsole* ConsoleWithOutput(ConsoleHandle console) const;
+  void LastToolEnded();
 
   Form1Window& window_;
   std::function<void()> endProgram_;
-  std::unique_ptr<ConsoleWindow> console_;
+  std::unique_ptr<ProgramConsole> console_;
+  ToolProcesses tools_{[this] { LastToolEnded(); }};
+  bool windowGone_ = false;
 };
 
 }  // namespace morlett::qt

@@ -1,6 +1,6 @@
 // A stand-in for the archive tool, for tests and benchmarks. It records the arguments it
 // received, prints a few lines the way a console tool does, and can be told to flood its
-// output or to fail.
+// output, to wait, to ask a question, to spoil its terminal or to fail.
 //
 // Environment:
 //   STAND_IN_LOG    file to append this run's record to: "argc N" then "<length>:<bytes>" per
@@ -8,17 +8,29 @@
 //   STAND_IN_STAMP  file to write the monotonic clock to, in nanoseconds, before anything else
 //   STAND_IN_FLOOD  number of bytes of output to write as fast as possible
 //   STAND_IN_EXIT   exit code to return
+//   STAND_IN_UNTIL  file whose appearance ends the run: it keeps running until then, for at
+//                   most a minute, so that a failed test leaves no run behind
+//   STAND_IN_ASK    set: asks a question, as an archiver does before overwriting: says whether
+//                   its own terminal opens, then reads one line and prints it back
+//   STAND_IN_SPOIL  "xoff" or "raw": leaves its terminal with the output stopped, or in raw
+//                   mode, as a careless tool does (not on Windows)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 
 #include <shellapi.h>  // needs windows.h first
+#else
+#include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -104,6 +116,44 @@ std::string Record(const std::vector<std::string>& arguments) {
   return record;
 }
 
+void WaitFor(const std::string& path) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  std::error_code unknown;  // taken as "not there yet"
+  while (!path.empty() && !std::filesystem::exists(path, unknown) &&
+         std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+void Ask() {
+#ifdef _WIN32
+  FILE* terminal = std::fopen("CONIN$", "r");
+#else
+  FILE* terminal = std::fopen("/dev/tty", "r");
+#endif
+  std::printf("terminal: %s\nquestion? ", terminal ? "yes" : "none");
+  if (terminal) std::fclose(terminal);
+  std::fflush(stdout);
+  char line[1024];
+  if (!std::fgets(line, sizeof line, stdin)) {
+    std::printf("answer: end of input\n");
+    return;
+  }
+  line[std::strcspn(line, "\r\n")] = '\0';
+  std::printf("answer [%s]\n", line);
+}
+
+void Spoil([[maybe_unused]] const std::string& how) {
+#ifndef _WIN32
+  termios settings{};
+  if (how == "xoff") tcflow(STDOUT_FILENO, TCOOFF);
+  if (how == "raw" && tcgetattr(STDIN_FILENO, &settings) == 0) {
+    cfmakeraw(&settings);
+    tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+  }
+#endif
+}
+
 void Flood(long long bytes) {
   const std::string line(79, '#');
   for (long long written = 0; written < bytes; written += 80) std::printf("%s\n", line.c_str());
@@ -122,7 +172,10 @@ int main(int argc, char** argv) {
   for (int percent = 0; percent <= 100; percent += 25) std::printf("\rprogress %3d%%", percent);
   std::printf("\n");
   Flood(std::atoll(EnvOr("STAND_IN_FLOOD", "0").c_str()));
+  WaitFor(EnvOr("STAND_IN_UNTIL", ""));
+  if (!EnvOr("STAND_IN_ASK", "").empty()) Ask();
   std::printf("lithrez stand-in: done\n");
   std::fflush(stdout);
+  Spoil(EnvOr("STAND_IN_SPOIL", ""));
   return std::atoi(EnvOr("STAND_IN_EXIT", "0").c_str());
 }
