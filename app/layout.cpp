@@ -165,6 +165,12 @@ Control LabelledField(Control label) {
   }
 }
 
+int CaptionWidth(const ScaledLayout& layout, Control control) {
+  const Rect& box = layout[control];
+  const Control field = LabelledField(control);
+  return field == control ? box.width : std::min(box.width, layout[field].left - box.left);
+}
+
 double CaptionFontScale(double captionWidth, int boxWidth) {
   constexpr double kRoomAfterCaption = 3;
   const double room = std::max(1.0, boxWidth - kRoomAfterCaption);

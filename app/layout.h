@@ -66,6 +66,10 @@ ScaledLayout ScaleLayout(Size client, Size designClient);
 // other control names itself.
 Control LabelledField(Control label);
 
+// The width a control's caption may take: its box's, but a label's only up to the field it
+// names, which lies over the rest of the label's box.
+int CaptionWidth(const ScaledLayout& layout, Control control);
+
 // The font scale at which a caption `captionWidth` wide fits a box `boxWidth` wide, both in
 // the same units: 1 when it already fits. A caption is never cut or wrapped.
 double CaptionFontScale(double captionWidth, int boxWidth);

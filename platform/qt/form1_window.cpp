@@ -253,7 +253,8 @@ void Form1Window::ApplyLayout(const ScaledLayout& layout) {
     const QFont font = Scaled(defaultFonts_[IndexOf(entry.id)], layout.fontScale);
     const bool captioned = entry.kind == ControlKind::Frame || entry.kind == ControlKind::Button ||
                            entry.kind == ControlKind::Label;
-    widget.setFont(captioned ? FittingCaptionFont(widget, font, FromUtf8(entry.caption), box.size())
+    const QSize captionBox(CaptionWidth(layout, entry.id), box.height());
+    widget.setFont(captioned ? FittingCaptionFont(widget, font, FromUtf8(entry.caption), captionBox)
                              : font);
   }
 }

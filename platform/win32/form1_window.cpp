@@ -1,7 +1,11 @@
 #include "platform/win32/form1_window.h"
 
-#include <cmath>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/win32/resource_ids.h"
 
@@ -24,6 +28,23 @@ int IdOf(Control control) {
   return kFirstControlId + static_cast<int>(IndexOf(control));
 }
 
+// What one CreateWindowEx call for a control takes; where and how large comes with the layout.
+struct ControlArgs {
+  HWND parent = nullptr;
+  const char* className = nullptr;
+  std::string_view text;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  int id = 0;
+};
+
+HWND CreateControlWindow(const ControlArgs& args) {
+  return CreateWindowExA(args.exStyle, args.className, std::string(args.text).c_str(), args.style,
+                         0, 0, 0, 0, args.parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)),
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
 struct ControlClass {
   const char* name;
   DWORD style;
@@ -39,12 +60,35 @@ ControlClass ClassOf(ControlKind kind) {
     case ControlKind::TextField:
       return {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::Picture:
-      return {"STATIC", SS_OWNERDRAW, 0};
+      // Notifying, so that the mouse reaches it and its tooltip shows.
+      return {"STATIC", SS_OWNERDRAW | SS_NOTIFY, 0};
     case ControlKind::Label:
-    case ControlKind::Window:  // the window is never in the table
       break;
   }
   return {"STATIC", SS_LEFT, 0};
+}
+
+// Whether the program lets `field` take a dropped file: only those fields show that they do.
+bool TakesDroppedFiles(Control field) {
+  return TextAfterDrop(field, {{std::string()}, std::nullopt}).has_value();
+}
+
+// A field keeps the first line of what is pasted into it, as of any text it is given, so that
+// it shows what the next action reads: the edit control itself would keep more after a lone CR.
+// The clipboard's own text is taken, as the 8-bit one is in the code page of the copy.
+void PasteOneLine(HWND field) {
+  if (!OpenClipboard(field)) return;
+  std::string text;
+  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  if (const auto* wide = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr) {
+    text.resize(WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr));
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), static_cast<int>(text.size()), nullptr,
+                        nullptr);
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  const std::string line(OneLine(text));
+  if (data) SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line.c_str()));
 }
 
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
@@ -63,18 +107,17 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   return RegisterClassExA(&windowClass) != 0;
 }
 
-// Controls inside a frame are placed relative to it, but they are the window's own children,
-// so that their clicks reach the window.
-Rect OnWindow(const ScaledLayout& layout, const ControlEntry& entry) {
-  Rect rect = layout[entry.id];
-  if (entry.container != Control::Form1) {
-    rect.left += layout[entry.container].left;
-    rect.top += layout[entry.container].top;
+}  // namespace
+
+Rect RectOnWindow(const ScaledLayout& layout, Control control) {
+  Rect rect = layout[control];
+  const Control container = EntryOf(control).container;
+  if (container != Control::Form1) {
+    rect.left += layout[container].left;
+    rect.top += layout[container].top;
   }
   return rect;
 }
-
-}  // namespace
 
 Form1Window::Form1Window(Form1& form) : form_(form) {}
 
@@ -88,7 +131,7 @@ bool Form1Window::Create() {
   CreateWindowExA(kExStyle, kClassName, std::string(kWindowCaption).c_str(), kStyle, CW_USEDEFAULT,
                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
   if (!window_) return false;
-  ResizeToDesign();
+  SizeForScreen();
   return true;
 }
 
@@ -97,6 +140,7 @@ bool Form1Window::CreateControls() {
     if (!CreateControl(entry)) return false;
   }
   SendFramesAndLabelsBack();
+  CreateTooltips();
   logo_.emplace(GetModuleHandleA(nullptr), IDR_LOGO);
   controlsCreated_ = true;
   LayoutControls();
@@ -124,6 +168,29 @@ LRESULT CALLBACK Form1Window::WindowProc(HWND window, UINT message, WPARAM wPara
   return result;
 }
 
+// What the controls tell their window: drops on a field, and a screen reader's first question;
+// and a paste into a field.
+LRESULT CALLBACK Form1Window::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR index, DWORD_PTR self) {
+  auto& window = *reinterpret_cast<Form1Window*>(self);
+  switch (message) {
+    case WM_PASTE:
+      if (EntryOf(static_cast<Control>(index)).kind != ControlKind::TextField) break;
+      PasteOneLine(control);
+      return 0;
+    case WM_DROPFILES:
+      window.OnDropFiles(static_cast<Control>(index), reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_GETOBJECT:
+      window.NameControlsOnce();
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(control, ControlProc, index);
+      break;
+  }
+  return DefSubclassProc(control, message, wParam, lParam);
+}
+
 LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
@@ -134,6 +201,9 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_SETTINGCHANGE:
+      OnSettingChange(static_cast<UINT>(wParam));
+      break;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
@@ -146,6 +216,9 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       OnSetFocus();
       return 0;
+    case WM_GETOBJECT:
+      NameControlsOnce();
+      break;
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -159,6 +232,47 @@ bool Form1Window::OnCreate() {
   return true;
 }
 
+bool Form1Window::CreateControl(const ControlEntry& entry) {
+  const ControlClass controlClass = ClassOf(entry.kind);
+  const bool takesFiles = entry.kind == ControlKind::TextField && TakesDroppedFiles(entry.id);
+  const HWND control = CreateControlWindow({
+      .parent = window_,
+      .className = controlClass.name,
+      .text = entry.caption,
+      .style = WS_CHILD | WS_CLIPSIBLINGS | controlClass.style | (entry.visible ? WS_VISIBLE : 0),
+      // What DragAcceptFiles sets, without loading the shell at start to call it.
+      .exStyle = controlClass.exStyle | (takesFiles ? WS_EX_ACCEPTFILES : 0),
+      .id = IdOf(entry.id),
+  });
+  if (!control) return false;
+  // A field takes as much as is typed or pasted into it, however long the path.
+  if (entry.kind == ControlKind::TextField) SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
+  SetWindowSubclass(control, ControlProc, IndexOf(entry.id), reinterpret_cast<DWORD_PTR>(this));
+  controls_[IndexOf(entry.id)] = control;
+  return true;
+}
+
+// One tooltip window shows each control's description while the mouse rests on it.
+void Form1Window::CreateTooltips() {
+  tooltips_ = CreateControlWindow({.parent = window_,
+                                   .className = TOOLTIPS_CLASSA,
+                                   .text = {},
+                                   .style = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   .exStyle = WS_EX_TOPMOST,
+                                   .id = 0});
+  for (const ControlEntry& entry : ControlTable()) {
+    if (entry.description.empty()) continue;
+    std::string text(entry.description);
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(ControlWindow(entry.id));
+    tool.lpszText = text.data();
+    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
 // Frames and labels lie behind every other control, so that a button inside a frame, or a
 // field that overlaps a label's box, stays whole. Focus order is unchanged: neither takes it.
 void Form1Window::SendFramesAndLabelsBack() {
@@ -169,26 +283,24 @@ void Form1Window::SendFramesAndLabelsBack() {
   }
 }
 
-bool Form1Window::CreateControl(const ControlEntry& entry) {
-  const ControlClass controlClass = ClassOf(entry.kind);
-  const DWORD style =
-      WS_CHILD | WS_CLIPSIBLINGS | controlClass.style | (entry.visible ? WS_VISIBLE : 0);
-  const HWND control = CreateWindowExA(
-      controlClass.exStyle, controlClass.name, std::string(entry.caption).c_str(), style, 0, 0, 0,
-      0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(entry.id))),
-      GetModuleHandleA(nullptr), nullptr);
-  // A field takes as much as is typed or pasted into it, however long the path.
-  if (entry.kind == ControlKind::TextField) SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
-  controls_[IndexOf(entry.id)] = control;
-  return control != nullptr;
-}
-
-void Form1Window::ResizeToDesign() {
-  const Size client = DesignClientPixels(static_cast<int>(dpi_));
-  RECT frame{0, 0, client.width, client.height};
+// The design size for the screen's DPI, shrunk where the screen's free area is smaller, and
+// moved onto that area where its default place would leave part of it off.
+void Form1Window::SizeForScreen() {
+  RECT frame{};
   AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
-  SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const Size frameSize{frame.right - frame.left, frame.bottom - frame.top};
+  RECT work{};  // the screen less the taskbar and the like
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const Size client = FirstClientSize(
+      DesignClientPixels(static_cast<int>(dpi_)),
+      {work.right - work.left - frameSize.width, work.bottom - work.top - frameSize.height});
+  const Size outer{client.width + frameSize.width, client.height + frameSize.height};
+  RECT placed{};
+  GetWindowRect(window_, &placed);
+  const LONG left = std::max(work.left, std::min(placed.left, work.right - outer.width));
+  const LONG top = std::max(work.top, std::min(placed.top, work.bottom - outer.height));
+  SetWindowPos(window_, nullptr, left, top, outer.width, outer.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form1Window::OnSize(UINT how) {
@@ -203,6 +315,11 @@ void Form1Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
   LayoutControls();
 }
 
+// The user chose another message font: the captions are fitted again in it.
+void Form1Window::OnSettingChange(UINT what) {
+  if (what == SPI_SETNONCLIENTMETRICS) LayoutControls();
+}
+
 void Form1Window::LayoutControls() {
   if (!controlsCreated_) return;
   RECT client{};
@@ -210,29 +327,10 @@ void Form1Window::LayoutControls() {
   const ScaledLayout layout =
       ScaleLayout({client.right, client.bottom}, DesignClientPixels(static_cast<int>(dpi_)));
   for (const ControlEntry& entry : ControlTable()) {
-    const Rect rect = OnWindow(layout, entry);
+    const Rect rect = RectOnWindow(layout, entry.id);
     MoveWindow(ControlWindow(entry.id), rect.left, rect.top, rect.width, rect.height, TRUE);
   }
-  ApplyFont(layout.fontScale);
-}
-
-// The system's message font for the window's screen, scaled as the window is.
-void Form1Window::ApplyFont(double scale) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_);
-  LOGFONTW font = metrics.lfMessageFont;
-  font.lfHeight = static_cast<LONG>(std::lround(font.lfHeight * scale));
-  if (font.lfHeight == 0) font.lfHeight = -1;
-  if (font_ && font.lfHeight == fontHeight_) return;
-
-  UniqueFont scaled(CreateFontIndirectW(&font));
-  for (const ControlEntry& entry : ControlTable()) {
-    SendMessageA(ControlWindow(entry.id), WM_SETFONT, reinterpret_cast<WPARAM>(scaled.get()), TRUE);
-  }
-  // The old font is deleted only now that no control uses it.
-  font_ = std::move(scaled);
-  fontHeight_ = font.lfHeight;
+  fonts_.Apply(window_, controls_, layout, dpi_);
 }
 
 void Form1Window::OnCommand(int id, int notification) {
@@ -257,8 +355,34 @@ void Form1Window::OnSetFocus() {
 }
 
 void Form1Window::OnDestroy() {
+  names_.reset();
   form_.Unload();
   PostQuitMessage(0);
+}
+
+// Every file dropped goes to Form1, which decides what the field takes.
+void Form1Window::OnDropFiles(Control field, HDROP drop) {
+  DroppedData dropped;
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT item = 0; item < count; ++item) {
+    std::string path(DragQueryFileA(drop, item, nullptr, 0), '\0');
+    DragQueryFileA(drop, item, path.data(), static_cast<UINT>(path.size() + 1));
+    dropped.items.emplace_back(std::move(path));
+  }
+  DragFinish(drop);
+  form_.Drop(field, dropped);
+}
+
+// Screen readers ask the window or a control for an object first; only then are the names
+// given, so that a start without one loads nothing for them.
+void Form1Window::NameControlsOnce() {
+  if (namesAsked_ || !controlsCreated_) return;
+  namesAsked_ = true;
+  std::vector<AccessibleNames::NamedWindow> named;
+  for (const ControlEntry& entry : ControlTable()) {
+    if (!entry.description.empty()) named.emplace_back(ControlWindow(entry.id), entry.description);
+  }
+  names_.emplace(named);
 }
 
 }  // namespace morlett::win32

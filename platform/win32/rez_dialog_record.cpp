@@ -5,9 +5,10 @@
 namespace morlett::win32 {
 namespace {
 
-// 32-bit Windows takes the record in its original size; elsewhere that size is refused and
-// the record's own size is the one to give.
-constexpr DWORD kRecordSize = sizeof(void*) == 4 ? 76 : sizeof(OPENFILENAMEA);
+// The record's size before Windows 2000 added its last three fields; 32-bit Windows still
+// takes it, while 64-bit Windows refuses it and wants the record's own size.
+constexpr DWORD kOriginalRecordSize = 76;
+constexpr DWORD kRecordSize = sizeof(void*) == 4 ? kOriginalRecordSize : sizeof(OPENFILENAMEA);
 
 // The core passes the dialogs' behaviour flags with the platform's own values.
 static_assert(dialog_flags::kOverwritePrompt == OFN_OVERWRITEPROMPT);
@@ -37,7 +38,6 @@ void RezDialogRecord::Fill(const FileDialogRequest& request) {
   initialDirectory_ = request.initialDirectory;
   defaultExtension_ = request.defaultExtension;
   CopyTerminated(request.proposedName, file_);
-  fileTitle_.fill('\0');
 
   record_.lStructSize = kRecordSize;
   record_.hwndOwner = reinterpret_cast<HWND>(request.owner);
@@ -45,8 +45,6 @@ void RezDialogRecord::Fill(const FileDialogRequest& request) {
   record_.nFilterIndex = 1;
   record_.lpstrFile = file_.data();
   record_.nMaxFile = static_cast<DWORD>(file_.size());
-  record_.lpstrFileTitle = fileTitle_.data();
-  record_.nMaxFileTitle = static_cast<DWORD>(fileTitle_.size());
   record_.lpstrInitialDir = initialDirectory_.c_str();
   record_.lpstrTitle = title_.c_str();
   record_.Flags = request.flags;

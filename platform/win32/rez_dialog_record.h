@@ -28,9 +28,8 @@ class RezDialogRecord {
  private:
   void Fill(const FileDialogRequest& request);
 
-  // Room for the proposed name followed by 1024 more characters, and the closing NUL.
+  // The proposed name "Untitled.rez", room for 1024 more characters, and the closing NUL.
   static constexpr std::size_t kFileChars = 1037;
-  static constexpr std::size_t kFileTitleChars = 512;
 
   OPENFILENAMEA record_{};
   std::string filter_;
@@ -38,7 +37,6 @@ class RezDialogRecord {
   std::string initialDirectory_;
   std::string defaultExtension_;
   std::array<char, kFileChars> file_{};
-  std::array<char, kFileTitleChars> fileTitle_{};
 };
 
 }  // namespace morlett::win32

@@ -28,6 +28,12 @@ struct GdiObjectDeleter {
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
+struct ComReleaser {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+template <class Interface>
+using ComPtr = std::unique_ptr<Interface, ComReleaser>;
+
 struct DcDeleter {
   void operator()(HDC dc) const { DeleteDC(dc); }
 };

@@ -6,20 +6,18 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <vector>
 
-#include "commands/command_line.h"
 #include "platform/win32/form1_window.h"
-#include "platform/win32/win32_owners.h"
 
 namespace morlett::win32 {
 namespace {
 
 static_assert(static_cast<int>(ShowState::MinimizedActive) == SW_SHOWMINIMIZED);
 
-// The folder browser writes into a buffer this long.
+// Twice MAX_PATH: the folder browser's path buffer, with room for the longest path it gives.
 constexpr std::size_t kFolderPathChars = 512;
+// Room for the longest of the system's error messages, with a path filled in.
+constexpr std::size_t kSystemMessageChars = 512;
 
 HWND AsWindow(WindowHandle window) {
   return reinterpret_cast<HWND>(window);
@@ -44,67 +42,16 @@ std::string ReadString(FillBuffer fill) {
   }
 }
 
-std::string FolderOf(const std::string& path) {
-  return path.substr(0, path.find_last_of("\\/"));
-}
-
 std::string OwnFolder() {
-  return FolderOf(ReadString(
-      [](char* buffer, DWORD size) { return GetModuleFileNameA(nullptr, buffer, size); }));
-}
-
-std::string EnvironmentVariable(const char* name) {
-  return ReadString(
-      [name](char* buffer, DWORD size) { return GetEnvironmentVariableA(name, buffer, size); });
-}
-
-// A relative entry, "." or an empty one, would bring the current directory back in.
-bool IsFullyQualified(std::string_view folder) {
-  const bool drive = folder.size() >= 3 && std::isalpha(static_cast<unsigned char>(folder[0])) &&
-                     folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
-  return drive || folder.starts_with("\\\\");
-}
-
-// The folders Windows searches for a program, in its order, but without the current
-// directory: the file dialogs move it to wherever the user browsed, and a program planted
-// there must not run.
-std::vector<std::string> ToolSearchFolders() {
-  const std::string system =
-      ReadString([](char* buffer, DWORD size) { return GetSystemDirectoryA(buffer, size); });
-  const std::string windows =
-      ReadString([](char* buffer, DWORD size) { return GetWindowsDirectoryA(buffer, size); });
-  std::vector<std::string> folders{OwnFolder(), system, windows + "\\System", windows};
-  const std::string environmentPath = EnvironmentVariable("PATH");
-  for (std::size_t start = 0; start <= environmentPath.size();) {
-    const std::size_t end = std::min(environmentPath.find(';', start), environmentPath.size());
-    const std::string_view entry = std::string_view(environmentPath).substr(start, end - start);
-    if (IsFullyQualified(entry)) folders.emplace_back(entry);
-    start = end + 1;
-  }
-  return folders;
-}
-
-bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The first program of that name in the search folders. A folder that happens to have the
-// name is no program, and the search goes on past it, as a shell's does.
-std::string FindProgram(const std::string& name) {
-  for (const std::string& folder : ToolSearchFolders()) {
-    const std::string found = ReadString([&](char* buffer, DWORD size) {
-      return SearchPathA(folder.c_str(), name.c_str(), ".exe", size, buffer, nullptr);
-    });
-    if (!found.empty() && !IsFolder(found)) return found;
-  }
-  return {};
+  const std::string path = ReadString(
+      [](char* buffer, DWORD size) { return GetModuleFileNameA(nullptr, buffer, size); });
+  return path.substr(0, path.find_last_of("\\/"));
 }
 
 // The system's words for `error`. Some of them name the file with a "%1", which is filled in
 // with `file` rather than shown as it is.
 std::string SystemMessage(DWORD error, const std::string& file) {
-  std::array<char, 512> text{};
+  std::array<char, kSystemMessageChars> text{};
   const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
       nullptr, error, 0, text.data(), static_cast<DWORD>(text.size()), nullptr);
@@ -115,10 +62,6 @@ std::string SystemMessage(DWORD error, const std::string& file) {
     message.replace(at, 2, file);
   }
   return message.empty() ? "Error " + std::to_string(error) : message;
-}
-
-StartResult StartFailure(DWORD error, const std::string& file) {
-  return {StartOutcome::Failed, SystemMessage(error, file)};
 }
 
 // CreateProcess takes at most 32767 UTF-16 characters, its terminating NUL included.
@@ -162,7 +105,8 @@ WindowHandle Win32Platform::OwnerWindow() {
 }
 
 void Win32Platform::ShowMessage(const MessageRequest& request) {
-  MessageBoxA(AsWindow(request.owner), request.text.c_str(), request.title.c_str(), MB_OK);
+  const UINT icon = request.icon == MessageIcon::Error ? MB_ICONERROR : 0;
+  MessageBoxA(AsWindow(request.owner), request.text.c_str(), request.title.c_str(), MB_OK | icon);
 }
 
 void Win32Platform::EndProgram() {
@@ -224,27 +168,56 @@ std::optional<std::string> Win32Platform::ShowFileDialog(const FileDialogRequest
   return rezDialogRecord_.Show(request);
 }
 
-StartResult Win32Platform::StartProgram(std::string_view commandLine, ShowState show) {
-  const std::vector<std::string> fields = SplitCommandLine(commandLine);
-  const std::string name = fields.empty() ? std::string() : fields.front();
-  const std::string program = FindProgram(name);
-  if (program.empty()) return StartFailure(ERROR_FILE_NOT_FOUND, name);
+// The folders Windows itself searches for a program, in its order, before PATH.
+ToolSearchPlaces Win32Platform::SearchPlaces() {
+  const std::string system =
+      ReadString([](char* buffer, DWORD size) { return GetSystemDirectoryA(buffer, size); });
+  const std::string windows =
+      ReadString([](char* buffer, DWORD size) { return GetWindowsDirectoryA(buffer, size); });
+  const std::string path = ReadString(
+      [](char* buffer, DWORD size) { return GetEnvironmentVariableA("PATH", buffer, size); });
+  return {PathStyle::Windows, {OwnFolder(), system, windows + "\\System", windows}, path, ".exe"};
+}
 
+bool Win32Platform::IsProgramFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The program is named by its full path, so nothing is searched for again; the command line
+// goes in exactly as the window shows it.
+StartResult Win32Platform::StartProgram(const StartRequest& request) {
+  ForgetEndedRuns();
+  std::string line = request.commandLine;  // CreateProcessA may write into its command line
+  if (!FitsCommandLine(line)) return {StartOutcome::CommandLineTooLong, {}};
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(show);
+  startup.wShowWindow = static_cast<WORD>(request.show);
   PROCESS_INFORMATION started{};
-  std::string line(commandLine);  // CreateProcessA may write into its command line
-  if (!FitsCommandLine(line)) return {StartOutcome::CommandLineTooLong, {}};
-  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &started)) {
-    return StartFailure(GetLastError(), program);
+  if (!CreateProcessA(request.program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &started)) {
+    return {StartOutcome::Failed, SystemMessage(GetLastError(), request.program)};
   }
-  // Morlett keeps no record of the tools it starts.
-  const UniqueHandle process(started.hProcess);
   const UniqueHandle thread(started.hThread);
-  return {StartOutcome::Started, {}};
+  runs_.push_back({++lastRun_, UniqueHandle(started.hProcess)});
+  return {StartOutcome::Started, {}, lastRun_};
+}
+
+bool Win32Platform::IsRunning(RunId run) {
+  ForgetEndedRuns();
+  return std::ranges::any_of(runs_, [run](const StartedRun& held) { return held.id == run; });
+}
+
+std::size_t Win32Platform::RunningProcesses() {
+  ForgetEndedRuns();
+  return runs_.size();
+}
+
+void Win32Platform::ForgetEndedRuns() {
+  std::erase_if(runs_, [](const StartedRun& held) {
+    return WaitForSingleObject(held.process.get(), 0) != WAIT_TIMEOUT;
+  });
 }
 
 }  // namespace morlett::win32

@@ -19,6 +19,7 @@ class Win32Platform final : public Platform {
   // its own process records the call instead.
   using EndFunction = std::function<void()>;
   static void EndProcessNow();
+
   // Where the console's output handle comes from: GetStdHandle. Windows does not refuse it
   // once a console is allocated, so a test stands in for it to see the refusal handled.
   using StdHandleFunction = HANDLE(WINAPI*)(DWORD which);
@@ -49,8 +50,8 @@ class Win32Platform final : public Platform {
   StartResult StartProgram(const StartRequest& request) override;
   bool IsRunning(RunId run) override;
 
-  // How many started processes' handles are still held: those not yet seen to end.
-  std::size_t HeldProcesses() const { return runs_.size(); }
+  // How many started processes are still running; the handles of those that ended are closed.
+  std::size_t RunningProcesses();
 
  protected:
   std::string FieldText(Control field) override;

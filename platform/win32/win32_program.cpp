@@ -17,8 +17,9 @@ bool Win32Program::Start(int showCommand) {
   // while the controls are made, and the window is shown once it is up, above it.
   if (!window_.Create()) return false;
   form_.Load();
-  // Loads the themed controls that the manifest asks for.
-  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+  // Loads the themed controls that the manifest asks for, and the tooltips.
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                      ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   if (!window_.CreateControls()) return false;
   platform_.RemoveConsoleCloseCommand();

@@ -18,6 +18,7 @@ class Win32Program {
   // Makes the window, raises Load before the window is first shown, then shows it.
   bool Start(int showCommand);
 
+  Win32Platform& Platform() { return platform_; }
   Form1& Form() { return form_; }
   const Form1& Form() const { return form_; }
   const Form1Window& Window() const { return window_; }

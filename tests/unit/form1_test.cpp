@@ -148,30 +148,21 @@ TEST_F(Form1Test, EachToolRowShowsItsLineThenWritesTheBannerThenStarts) {
 }
 
 TEST_F(Form1Test, FailedStartIsReportedAndTheProgramAndFieldsCarryOn) {
+  const std::string kFailed = "Couldn't start lithrez\n\n";
   const struct {
     StartOutcome outcome;
-    const char* reason;
-    std::set<std::string> programFiles;
-    const char* message;
+    std::string reason, program, message;
   } failures[] = {
-      {StartOutcome::Failed,
-       "Permission denied",
-       {"/usr/bin/lithrez"},
-       "Couldn't start lithrez\n\nPermission denied"},
-      {StartOutcome::CommandLineTooLong,
-       "",
-       {"/usr/bin/lithrez"},
-       "Couldn't start lithrez\n\nThe command line is too long for this system."},
-      {StartOutcome::Started,
-       "",
-       {"/usr/bin/lithrez/"},
-       "Couldn't start lithrez\n\nThe program was not found.\n"
-       "Morlett looked for lithrez in: /opt/tools, /usr/bin"},
+      {StartOutcome::Failed, "Denied", "/usr/bin/lithrez", kFailed + "Denied"},
+      {StartOutcome::CommandLineTooLong, "", "/usr/bin/lithrez",
+       kFailed + "The command line is too long for this system."},
+      {StartOutcome::Started, "", "/usr/bin/lithrez/",
+       kFailed + "The program was not found.\nMorlett looked for lithrez in: /opt/tools, /usr/bin"},
   };
   for (const auto& failure : failures) {
     FakePlatform fresh;
     fresh.startResult = {failure.outcome, failure.reason};
-    fresh.programFiles = failure.programFiles;
+    fresh.programFiles = {failure.program};
     fresh.searchPlaces.pathVariable = "/opt/tools::.:bin:/usr/bin";
     fresh.fields[C::Text1] = "a.rez";
     fresh.fields[C::Text2] = "dir";

@@ -50,6 +50,9 @@ TEST(FittingRule, CaptionsShrinkToTheirBoxAndTheWindowToTheScreen) {
   EXPECT_DOUBLE_EQ(CaptionFontScale(100, 200), 1.0);
   EXPECT_DOUBLE_EQ(CaptionFontScale(113, 105), 102.0 / 113);
   EXPECT_GT(CaptionFontScale(50, 0), 0.0);
+  const ScaledLayout table = ScaleLayout(kDesignClientTwips, kDesignClientTwips);
+  EXPECT_EQ(CaptionWidth(table, C::Label2), 1680 - 120) << "a label ends where its field starts";
+  EXPECT_EQ(CaptionWidth(table, C::Command1), 975);
   const Size design{1428, 370};
   EXPECT_EQ(FirstClientSize(design, {1280, 1000}), (Size{1280, 331}));
   EXPECT_EQ(FirstClientSize(design, {2000, 1000}), design);

@@ -30,37 +30,16 @@ const std::vector<Case>& Cases() {
       {"title set with bell", "\x1b]0;my title\x07text\n", "text\n"},
       {"title set with string terminator", "\x1b]2;t\x1b\\text\n", "text\n"},
       {"device control string", "\x1bPq#0;2;0;0;0\x1b\\ok\n", "ok\n"},
-      {"lone escapes",
-       "\x1b"
-       "7a\x1b"
-       "8b\x1b=c\x1b"
-       "c\n",
-       "abc\n"},
+      {"lone escapes", "\0337a\0338b\033=c\033c\n", "abc\n"},
       {"charset designation", "\x1b(Bx\x1b)0y\n", "xy\n"},
       {"line feed inside a sequence acts", "a\x1b[1\nmb\n", "a\nb\n"},
-      {"cancel aborts a sequence",
-       "\x1b[12\x18"
-       "5\n",
-       "5\n"},
-      {"other controls dropped",
-       std::string("a\x07"
-                   "b\x7f"
-                   "c\0d\n",
-                   8),
-       "abcd\n"},
+      {"cancel aborts a sequence", "\033[12\0305\n", "5\n"},
+      {"other controls dropped", std::string("a\007b\177c\0d\n", 8), "abcd\n"},
       {"utf-8 kept", "na\xc3\xafve \xe2\x82\xac \xf0\x9f\x99\x82\n",
        "na\xc3\xafve \xe2\x82\xac \xf0\x9f\x99\x82\n"},
       {"rewrite counts characters", "\xc3\xa9\xc3\xa9\xc3\xa9\r\x08x\n", "x\xc3\xa9\xc3\xa9\n"},
-      {"truncated sequence replaced",
-       "a\xe2\x82"
-       "b\n",
-       "a\xef\xbf\xbd"
-       "b\n"},
-      {"stray continuation replaced",
-       "a\x80"
-       "b\n",
-       "a\xef\xbf\xbd"
-       "b\n"},
+      {"truncated sequence replaced", "a\342\202b\n", "a\357\277\275b\n"},
+      {"stray continuation replaced", "a\200b\n", "a\357\277\275b\n"},
       {"overlong form replaced", "\xc0\xaf\xe0\x80\xaf\n",
        "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\n"},
       {"surrogate replaced", "\xed\xa0\x80!\n", "\xef\xbf\xbd!\n"},

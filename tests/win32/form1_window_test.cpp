@@ -1,17 +1,31 @@
-// The real Form1 in its real window, in this process, walked through as a user would: the
-// dialogs answered, the tools started, the keyboard and the frame used, and the window closed.
-// The effects are read back from the window, the console and the stand-in tool's log.
+// The real Form1 in its window, in this process, used as a user would, and what goes wrong around
+// it, read back from the window, console, dialogs and stand-in tool; the rules are unit tests'.
 #include <windows.h>
 
-#include <atomic>
-#include <cmath>
+#include <shlobj.h>
 
-#include "win32_test_support.h"
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <regex>
+
+#include "pickers/rez_file_dialogs.h"
+#include "platform/win32/win32_program.h"
+#include "support/stand_in_log.h"
 
 namespace morlett::testing {
 namespace {
 
 using C = Control;
+using namespace std::literals;
+constexpr auto npos = std::string::npos;
+
+// From CTest, made absolute before any dialog moves the current directory.
+const std::string standInFolder =
+    std::filesystem::absolute(std::getenv("MORLETT_STAND_IN_FOLDER")).string();
 
 std::atomic<DWORD> interruptedThread{0};
 
@@ -21,151 +35,286 @@ BOOL WINAPI NoteInterrupt(DWORD) {
   return FALSE;
 }
 
+// Drops the quit message a closed window leaves behind: it would end the next dialog's loop.
+bool DropQuitMessage() {
+  MSG quit;
+  return PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+std::string WindowText(HWND window) {
+  std::string text(GetWindowTextLengthA(window) + 1, '\0');
+  return text.substr(0, GetWindowTextA(window, text.data(), static_cast<int>(text.size())));
+}
+
+struct ScratchFolder {
+  ScratchFolder() { CreateDirectoryA(path.c_str(), nullptr); }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);  // in use
+    std::filesystem::remove_all(path, ignored);
+  }
+  // A new folder, for a name that ends in a backslash, or else an empty file; its path.
+  std::string Make(const std::string& name) const {
+    const std::string made = path + "\\" + name;
+    if (name.ends_with('\\')) {
+      SHCreateDirectoryExA(nullptr, made.c_str(), nullptr);  // and the folders it is in
+      return made.substr(0, made.size() - 1);
+    }
+    CloseHandle(CreateFileA(made.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    return made;
+  }
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("morlett-test-" + std::to_string(GetCurrentProcessId())))
+                               .string();
+};
+
+// What a dialog showed: its caption, its controls' texts, an icon, a file dialog's folder.
+struct DialogSeen {
+  std::string caption, texts;
+  bool icon = false;
+  std::string folder = std::string(MAX_PATH, '\0');
+};
+std::optional<DialogSeen> dialogSeen;
+std::function<void(HWND dialog)> dialogStep;
+
+// Runs from inside a modal dialog's own loop, as Wine's conformance tests drive the common
+// dialogs: once a dialog is up, notes what it shows, then acts on it, or cancels it.
+void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND dialog = GetActiveWindow();
+  if (GetClassLongPtrA(dialog, GCW_ATOM) != 32770 || !IsWindowVisible(dialog)) return;  // a dialog
+  KillTimer(nullptr, timer);
+  DialogSeen& seen = dialogSeen.emplace(WindowText(dialog));
+  const auto note = [](HWND control, LPARAM into) -> BOOL {
+    auto& noted = *reinterpret_cast<DialogSeen*>(into);
+    noted.texts += WindowText(control) + '\n';
+    noted.icon |= IsWindowVisible(control) && SendMessageA(control, STM_GETICON, 0, 0) != 0;
+    return TRUE;
+  };
+  EnumChildWindows(dialog, note, reinterpret_cast<LPARAM>(&seen));
+  if (GetDlgItem(dialog, cmb13))  // a file dialog: to others, the message means other things
+    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(seen.folder.data()));
+  dialogStep ? dialogStep(dialog) : void(PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0));
+}
+
+// Does `action`; the dialog it opens gets `step`, or is cancelled. What it showed, if any.
+std::optional<DialogSeen> WithDialog(const std::function<void()>& action,
+                                     std::function<void(HWND dialog)> step = {}) {
+  dialogStep = std::move(step);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, ActOnDialog);
+  action();
+  KillTimer(nullptr, timer);
+  return std::exchange(dialogSeen, std::nullopt);
+}
+
+// The real program, with the stand-in first on PATH; fields are read and set through its backend.
+class Form1Fixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("PATH", standInFolder.c_str());
+    SetEnvironmentVariableA("STAND_IN_LOG", log.c_str());
+    ASSERT_TRUE(program.emplace([this] { ++ends; }).Start(SW_SHOWNORMAL));
+  }
+  void TearDown() override {
+    program.reset();
+    DropQuitMessage();
+  }
+
+  HWND Window() const { return program->Window().Handle(); }
+  HWND ControlWindow(Control control) const { return program->Window().ControlWindow(control); }
+  void Click(Control button) const { SendMessageA(ControlWindow(button), BM_CLICK, 0, 0); }
+  std::string Text(Control field) { return program->Platform().GetText(field); }
+  void SetText(Control field, std::string_view text) { program->Platform().SetText(field, text); }
+  // Runs the messages as the program's loop does until `done` holds; false when time runs out.
+  bool PumpUntil(const std::function<bool()>& done) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (MSG message{}; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        program ? win32::DispatchToWindow(program->Window(), message)
+                : void(DispatchMessageA(&message));
+      }
+    }
+    return true;
+  }
+  std::vector<ArgumentList> ToolRuns() const { return ReadStandInLog(log); }
+
+  ScratchFolder scratch;
+  const std::string log = scratch.path + "\\stand-in.log";
+  int ends = 0;  // Quits
+  std::optional<win32::Win32Program> program;
+};
+
+// Puts `path` in a file dialog's name box, or selects it in the folder browser, and confirms.
+auto Choose(const std::string& path) {
+  return [path](HWND dialog) {
+    if (!SetDlgItemTextA(dialog, cmb13, path.c_str())) {
+      SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    }
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  };
+}
+
+// What the shell hands a window when files are dropped on it: DROPFILES, then the wide paths.
+WPARAM DropOf(std::wstring_view paths) {
+  const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (paths.size() + 1) * 2);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  *drop = {sizeof(DROPFILES), {}, FALSE, TRUE};
+  std::ranges::copy(paths, reinterpret_cast<wchar_t*>(drop + 1));
+  GlobalUnlock(memory);
+  return reinterpret_cast<WPARAM>(memory);
+}
+
 class Form1WindowTest : public Form1Fixture {
  protected:
   HANDLE Console() const { return reinterpret_cast<HANDLE>(program->Form().ConsoleOutput()); }
 
-  // The console's rows up to the cursor, without trailing blanks, empty rows left out.
-  std::vector<std::string> ConsoleRows() const {
+  // The console's text up to the cursor, each run of blanks as one.
+  std::string ConsoleText() const {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     GetConsoleScreenBufferInfo(Console(), &info);
-    std::vector<std::string> rows;
-    for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-      std::string row(static_cast<std::size_t>(info.dwSize.X), ' ');
-      DWORD read = 0;
-      ReadConsoleOutputCharacterA(Console(), row.data(), static_cast<DWORD>(row.size()), {0, y},
-                                  &read);
-      row.erase(row.find_last_not_of(' ') + 1);
-      if (!row.empty()) rows.push_back(row);
-    }
-    return rows;
+    std::string text(info.dwSize.X * (info.dwCursorPosition.Y + 1), ' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterA(Console(), text.data(), DWORD(text.size()), {0, 0}, &read);
+    return std::regex_replace(text, std::regex(" +"), " ");
   }
 
-  // Every control lies where the core's rule puts it for the client area, and the font is
-  // `designFont`, its height at design size, scaled by the rule.
-  void ExpectCoreLayout(int dpi, double designFont) const {
-    RECT client{};
-    GetClientRect(Window(), &client);
-    const ScaledLayout layout = ScaleLayout({client.right, client.bottom}, DesignClientPixels(dpi));
-    for (const ControlEntry& entry : ControlTable()) {
-      Rect expected = layout[entry.id];
-      if (entry.container != C::Form1) {
-        expected.left += layout[entry.container].left;
-        expected.top += layout[entry.container].top;
-      }
-      EXPECT_TRUE(Placed(entry.id) == expected) << entry.name << " is not where the rule says";
-    }
-    EXPECT_NEAR(FontHeight(), designFont * layout.fontScale, 1);
-  }
-
-  // Each dialog is answered, then opened again and cancelled: the answer replaces the field's
-  // text, the cancel keeps it, and the second opening shows what the first did.
+  // Each dialog is answered, then cancelled: the answer replaces the field's text, the cancel
+  // keeps it, and a file dialog shows both times what the program asked for.
   void Dialogs() {
-    const std::string folder = scratch.Folder("Mörlett ñ");
-    const std::string existing = scratch.File("Mörlett ñ\\in é.rez");
-    const std::vector<std::string> toRez = {"Select Directory to Rez"},
-                                   toExpand = {"Expand Rez to what Directory?"},
-                                   fileDialog = {"Untitled.rez", "Lithrez File Format"};
+    const std::string folder = scratch.Make("Mörlett ñ\\");
+    const std::string existing = scratch.Make("Mörlett ñ\\in é.rez");
     const struct {
-      Control button;
-      Control field;
-      DialogStep answer;
-      std::string chosen;
-      std::string caption;
-      std::vector<std::string> shows;
-      std::string startFolder{};  // a file dialog's
+      Control button, field;
+      std::string answer, chosen;
+      const RezFileKind* kind = nullptr;  // none for the folder browser
     } dialogs[] = {
-        {C::Command1, C::Text2, ChooseFolder(folder), folder, "Browse for Folder", toRez},
-        {C::Command5, C::Text5, ChooseFolder(folder), folder, "Browse for Folder", toExpand},
-        {C::Command2, C::Text1, ChooseFile(folder + "\\made"), folder + "\\made.rez",
-         "Destination for Rez File", fileDialog, "C:\\"},
-        {C::Command3, C::Text4, ChooseFile(existing), existing, "Rez File to UnRez", fileDialog,
-         "C:\\"},
-        {C::Command7, C::Text7, ChooseFile(folder + "\\in é"), existing, "Rez File to View",
-         fileDialog, "C:\\"},
+        {C::Command1, C::Text2, folder, folder},
+        {C::Command2, C::Text1, folder + "\\made", folder + "\\made.rez", &kCreateRezFile},
+        {C::Command7, C::Text7, folder + "\\in é", existing, &kViewRezFile},
     };
     for (const auto& dialog : dialogs) {
-      SCOPED_TRACE(dialog.caption + " from " + std::string(EntryOf(dialog.button).name));
       SetText(dialog.field, "earlier");
-      const auto answered = WithDialog([&] { Click(dialog.button); }, dialog.answer);
-      EXPECT_EQ(Text(dialog.field), dialog.chosen) << "the answer, with the default extension";
+      const auto answered = WithDialog([&] { Click(dialog.button); }, Choose(dialog.answer));
       const auto cancelled = WithDialog([&] { Click(dialog.button); });
-      EXPECT_EQ(Text(dialog.field), dialog.chosen) << "a cancelled dialog keeps the field";
-      for (const auto& seen : {answered, cancelled}) {
-        ASSERT_TRUE(seen);
-        EXPECT_EQ(seen->caption, dialog.caption);
-        for (const std::string& text : dialog.shows) EXPECT_EQ(seen->TextStartingWith(text), text);
-        EXPECT_EQ(_stricmp(seen->folder.c_str(), dialog.startFolder.c_str()), 0)
-            << "starts in " << seen->folder;
+      EXPECT_EQ(Text(dialog.field), dialog.chosen) << EntryOf(dialog.button).name;
+      ASSERT_TRUE(answered && cancelled);
+      for (const DialogSeen& seen : {*answered, *cancelled}) {
+        if (!dialog.kind) continue;  // the folder browser's look is its own
+        const FileDialogRequest asked = RezDialogRequest(*dialog.kind, 0);
+        EXPECT_EQ(seen.caption, asked.title);
+        EXPECT_NE(seen.texts.find(asked.filterName + '\n'), std::string::npos);
+        EXPECT_NE(seen.texts.find(asked.proposedName + '\n'), std::string::npos);
+        EXPECT_EQ(_stricmp(seen.folder.c_str(), asked.initialDirectory.c_str()), 0);
       }
     }
   }
 
-  // Fields that need quoting reach the tool whole, and each run's lines follow its banner.
+  // Each tool button starts the tool, a field that needs quoting whole, after a banner.
   void Tools() {
     SetText(C::Text1, "C:\\Mörlett out\\new.rez");
-    SetText(C::Text2, "C:\\in dir\\");
-    SetText(C::Text4, "say \"hi\".rez");
-    SetText(C::Text5, "");
-    SetText(C::Text7, "\"C:\\pasted path\\v.rez\"");
+    SetText(C::Text2, "say \"hi\" C:\\My Dir\\");
     const std::pair<Control, ArgumentList> runs[] = {
-        {C::Command4, {"cv", "C:\\Mörlett out\\new.rez", "C:\\in dir\\"}},
-        {C::Command6, {"xv", "say \"hi\".rez", ""}},
-        {C::Command8, {"v", "C:\\pasted path\\v.rez"}},
+        {C::Command4, {"cv", "C:\\Mörlett out\\new.rez", "say \"hi\" C:\\My Dir\\"}},
+        {C::Command6, {"xv", Text(C::Text4), Text(C::Text5)}},
         {C::Command9, {}},
     };
-    std::vector<std::string> console = ConsoleRows();
-    for (std::size_t i = 0; i < std::size(runs); ++i) {
-      const auto& [button, arguments] = runs[i];
-      SCOPED_TRACE(EntryOf(button).name);
-      console.insert(console.end(),
-                     {"Morlett v1.1 Advanced",
-                      "lithrez stand-in: " + std::to_string(arguments.size()) + " arguments",
-                      "progress 100%", "lithrez stand-in: done"});
+    std::string console;  // nothing else is written to it
+    for (const auto& [button, arguments] : runs) {
+      console += "Morlett v1.1 Advanced lithrez stand-in: " + std::to_string(arguments.size()) +
+                 " arguments progress 100% lithrez stand-in: done ";
       Click(button);
-      PumpUntil([&] { return ConsoleRows() == console; });
-      ASSERT_EQ(ConsoleRows(), console) << "the run's lines, after its own banner";
-      ASSERT_EQ(ToolRuns().size(), i + 1);
-      EXPECT_EQ(ToolRuns()[i], arguments);
+      EXPECT_TRUE(PumpUntil([&] { return ConsoleText() == console; })) << ConsoleText();
+      EXPECT_EQ(ToolRuns().back(), arguments);
     }
   }
 
+  // Each control shows its description as its tooltip and answers a screen reader (Wine takes
+  // no accessible names to read back). The fields that show they take files take the first of
+  // two dropped; the others keep their text. A field keeps the first line of text pasted in.
+  void EveryControl() {
+    int taking = 0;
+    for (const ControlEntry& entry : ControlTable()) {
+      const HWND control = ControlWindow(entry.id);
+      std::string tip(256, '\0');
+      TTTOOLINFOA tool{sizeof(tool), 0, Window(), reinterpret_cast<UINT_PTR>(control), {}, nullptr,
+                       tip.data(),   0, nullptr};
+      SendMessageA(program->Window().Tooltips(), TTM_GETTEXTA, tip.size(), LPARAM(&tool));
+      EXPECT_EQ(tip.c_str(), entry.description) << entry.name;
+      SendMessageA(control, WM_GETOBJECT, 0, OBJID_CLIENT);
+      if (entry.kind != ControlKind::TextField) continue;
+      const bool takes = GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_ACCEPTFILES;
+      taking += takes;
+      SetText(entry.id, "earlier");
+      SendMessageA(control, WM_DROPFILES, DropOf(L"C:\\Mörlett ñ\\1.rez\0C:\\2.rez\0"sv), 0);
+      EXPECT_EQ(Text(entry.id), takes ? "C:\\Mörlett ñ\\1.rez" : "earlier") << entry.name;
+    }
+    EXPECT_EQ(taking, 5);
+    const HGLOBAL copied = GlobalAlloc(GHND, 32);  // an edit control keeps more after a lone CR
+    std::ranges::copy(L"Mörlett\rsecond"sv, static_cast<wchar_t*>(GlobalLock(copied)));
+    GlobalUnlock(copied);
+    ASSERT_TRUE(OpenClipboard(Window()) && EmptyClipboard() &&
+                SetClipboardData(CF_UNICODETEXT, copied));
+    CloseClipboard();
+    SetText(C::Text1, "");
+    SendMessageA(ControlWindow(C::Text1), WM_PASTE, 0, 0);
+    EXPECT_EQ(WindowText(ControlWindow(C::Text1)), "Mörlett");
+  }
+
+  // In a font wider than Windows' own, at each DPI and half the width: every control where the
+  // core puts it, every caption in its control's own font within the room the control leaves.
+  void Layouts() {
+    NONCLIENTMETRICSW system{}, wide;
+    system.cbSize = sizeof(system);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(system), &system, 0);
+    wide = system;
+    wcscpy(wide.lfMessageFont.lfFaceName, L"DejaVu Sans");
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(wide), &wide, 0);
+    SendMessageA(Window(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+    const HDC dc = GetDC(Window());
+    for (const auto& [dpi, share] : {std::pair(96, 1), {120, 1}, {144, 1}, {192, 1}, {192, 2}}) {
+      RECT window{0, 0, DesignClientPixels(dpi).width / share, DesignClientPixels(dpi).height};
+      AdjustWindowRectExForDpi(&window, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi);
+      SendMessageA(Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&window));
+      RECT client{};
+      GetClientRect(Window(), &client);
+      const ScaledLayout layout =
+          ScaleLayout({client.right, client.bottom}, DesignClientPixels(dpi));
+      for (const ControlEntry& entry : ControlTable()) {
+        RECT placed{};
+        GetWindowRect(ControlWindow(entry.id), &placed);
+        MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&placed), 2);
+        const Rect box = win32::RectOnWindow(layout, entry.id);
+        EXPECT_TRUE(box == Rect(placed.left, placed.top, placed.right - placed.left,
+                                placed.bottom - placed.top))
+            << entry.name << " at " << dpi;
+        SelectObject(dc, HGDIOBJ(SendMessageA(ControlWindow(entry.id), WM_GETFONT, 0, 0)));
+        SIZE text{};
+        GetTextExtentPoint32A(dc, entry.caption.data(), int(entry.caption.size()), &text);
+        // What a button draws around its caption, and a frame either side of it, at 96 DPI.
+        const int inset =
+            entry.kind == ControlKind::Button ? 3 : 10 * (entry.kind == ControlKind::Frame);
+        EXPECT_TRUE(entry.kind == ControlKind::TextField ||
+                    text.cx + 2 * inset * dpi / 96 <= CaptionWidth(layout, entry.id))
+            << entry.name << " at " << dpi;
+      }
+    }
+    ReleaseDC(Window(), dc);
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(system), &system, 0);
+  }
+
+  // Tab walks the shown controls in the table's order, and round to the first again.
   void TabWalk() {
     std::vector<Control> walk;
-    for (const Control control : TabOrder()) {
-      if (EntryOf(control).visible) walk.push_back(control);
-    }
+    std::ranges::copy_if(TabOrder(), std::back_inserter(walk),
+                         [](Control c) { return EntryOf(c).visible; });
     SetFocus(ControlWindow(walk.front()));
     for (std::size_t i = 1; i <= walk.size(); ++i) {
-      const Control next = walk[i % walk.size()];  // and round to the first again
       PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
-      EXPECT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(next); }))
-          << "Tab should reach " << EntryOf(next).name;
+      EXPECT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(walk[i % walk.size()]); }));
     }
   }
 
-  void Resizes() {
-    const int dpi = static_cast<int>(GetDpiForWindow(Window()));
-    const Size design = DesignClientPixels(dpi);
-    const LONG designFont = FontHeight();
-    ExpectCoreLayout(dpi, designFont);
-    for (const auto& [x, y] : {std::pair{1.5, 1.5}, std::pair{0.5, 1.0}, std::pair{1.0, 1.0}}) {
-      SCOPED_TRACE(std::to_string(x) + " x " + std::to_string(y));
-      SetClientSize({static_cast<int>(std::lround(design.width * x)),
-                     static_cast<int>(std::lround(design.height * y))});
-      ExpectCoreLayout(dpi, designFont);
-    }
-    // Moved to a screen of another density, the window takes the size it is offered.
-    RECT offered{};
-    GetWindowRect(Window(), &offered);
-    offered.right += design.width / 2;
-    offered.bottom += design.height / 2;
-    SendMessageA(Window(), WM_DPICHANGED, MAKEWPARAM(dpi * 3 / 2, dpi * 3 / 2),
-                 reinterpret_cast<LPARAM>(&offered));
-    ExpectCoreLayout(dpi * 3 / 2, designFont * 1.5);
-  }
-
-  // Ctrl+Break is handled alike, but Wine's console cannot raise it.
+  // Ctrl+C in the console is the tools'; Morlett stays. Wine's console cannot raise Ctrl+Break.
   void CtrlC() {
     SetConsoleCtrlHandler(NoteInterrupt, TRUE);
     ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
@@ -179,32 +328,110 @@ class Form1WindowTest : public Form1Fixture {
     EXPECT_TRUE(IsWindowVisible(Window()));
   }
 
+  // Quit ends at once; closing then runs Unload (the console goes) and ends the message loop.
   void QuitThenClose() {
     const HANDLE console = Console();
     CONSOLE_SCREEN_BUFFER_INFO info{};
     Click(C::Command10);
-    EXPECT_EQ(ends, 1);
-    EXPECT_TRUE(GetConsoleScreenBufferInfo(console, &info)) << "Quit leaves the console be";
-
-    const HWND window = Window();
-    SendMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_FALSE(GetConsoleScreenBufferInfo(console, &info)) << "Unload closes the output handle";
-    EXPECT_EQ(GetConsoleWindow(), nullptr) << "and frees the console";
-    MSG quit;
-    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop ends";
-    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(ends == 1 && GetConsoleScreenBufferInfo(console, &info));
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(!program->Window().Handle() && !GetConsoleScreenBufferInfo(console, &info));
+    EXPECT_TRUE(!GetConsoleWindow() && DropQuitMessage() && ends == 1);
   }
 };
 
-// One window for the whole walk; a failure's line tells the part.
 TEST_F(Form1WindowTest, AUserWalksThroughEveryPart) {
   Dialogs();
   Tools();
+  EveryControl();
+  Layouts();
   TabWalk();
-  Resizes();
   CtrlC();
   QuitThenClose();
+}
+
+using FaultTest = Form1Fixture;
+
+// Each row clicks Create with its own PATH and rez-file field, a copy of the tool in the current
+// folder never to be run: it either tells its words, or runs the tool and tells nothing.
+TEST_F(FaultTest, EachFaultIsToldOrTheToolRunsAndTheFieldsKeepTheirText) {
+  SetCurrentDirectoryA(scratch.Make("planted\\").c_str());
+  ASSERT_TRUE(CopyFileA((standInFolder + "\\lithrez.exe").c_str(), "lithrez.exe", FALSE));
+  scratch.Make("named\\lithrez.exe\\");
+  // "lithrez cv " + the field + " C:\in": Windows takes 32766 characters and the closing NUL.
+  std::string longest;
+  while (longest.size() < 2 * (32766 - 17)) longest += "\xc3\xa9";  // é, two bytes a character
+  const struct {
+    const char* name;
+    std::string path, text1, told;  // what the message holds; nothing when the tool runs
+  } cases[] = {
+      {"only in the current folder", "", "C:\\a.rez", "The program was not found."},
+      {"a folder named lithrez.exe first", scratch.path + "\\named;" + standInFolder, "C:\\b", ""},
+      {"a file that is no program first", scratch.path + ";" + standInFolder, "a",
+       scratch.Make("lithrez.exe")},
+      {"the longest line", standInFolder, longest, ""},
+      {"one character more", standInFolder, longest + "\xc3\xa9", "too long"},
+  };
+  SetText(C::Text2, "C:\\in");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetEnvironmentVariableA("PATH", c.path.c_str());
+    SetText(C::Text1, c.text1);
+    const std::size_t runs = ToolRuns().size();
+    const auto told = WithDialog([&] { Click(C::Command4); });
+    ASSERT_EQ(told.has_value(), !c.told.empty());
+    if (told) {  // in an error box, with the reason, not the current folder; nothing started
+      const std::string& shown = told->texts;
+      EXPECT_TRUE(told->icon &&
+                  shown.find(c.told, shown.find("Couldn't start lithrez\n\n")) != npos &&
+                  shown.find("%1") == npos && shown.find(scratch.path + "\\planted") == npos &&
+                  ToolRuns().size() == runs)
+          << shown;
+    } else {
+      ASSERT_TRUE(PumpUntil([&] { return ToolRuns().size() == runs + 1; })) << "no tool ran";
+      EXPECT_EQ(ToolRuns().back(), (ArgumentList{"cv", c.text1, "C:\\in"}));
+      // The run's handle is let go once it ends, so that the next Create may run.
+      EXPECT_TRUE(PumpUntil([&] { return program->Platform().RunningProcesses() == 0; }));
+    }
+    EXPECT_EQ(Text(C::Text1) + Text(C::Text2), c.text1 + "C:\\in");
+  }
+}
+
+// While a Create runs, the same Create is refused.
+TEST_F(FaultTest, ACreateStillRunningIsNotStartedAgain) {
+  SetEnvironmentVariableA("STAND_IN_UNTIL", (scratch.path + "\\ended").c_str());
+  SetText(C::Text1, "C:\\out.rez");
+  EXPECT_FALSE(WithDialog([&] { Click(C::Command4); }));
+  ASSERT_TRUE(PumpUntil([&] { return ToolRuns().size() == 1; }));
+  const auto refused = WithDialog([&] { Click(C::Command4); });
+  EXPECT_TRUE(refused && !refused->icon && refused->texts.find("\n\n" + Text(C::Text3)) != npos);
+  scratch.Make("ended");  // then it starts again, and the ended runs' handles are let go
+  EXPECT_TRUE(PumpUntil([&] { return !WithDialog([&] { Click(C::Command4); }); }));
+  EXPECT_TRUE(
+      PumpUntil([&] { return ToolRuns().size() == 2 && !program->Platform().RunningProcesses(); }));
+  SetEnvironmentVariableA("STAND_IN_UNTIL", nullptr);
+}
+
+// Windows always gives a console it allocated its output handle, so the rows after the first
+// stand in for GetStdHandle to refuse it; the first is refused as the fixture holds a console.
+TEST_F(FaultTest, ARefusedConsoleIsToldOnceAndEveryToolStillStarts) {
+  const std::pair<win32::Win32Platform::StdHandleFunction, const char*> cases[] = {
+      {GetStdHandle, "Couldn't allocate console"},
+      {[](DWORD) -> HANDLE { return nullptr; }, "Couldn't allocate STDOUT"},
+      {[](DWORD) { return INVALID_HANDLE_VALUE; }, "Couldn't allocate STDOUT"},
+  };
+  for (std::size_t row = 0; row < std::size(cases); ++row) {
+    DropQuitMessage();  // the last row's window, closing
+    win32::Win32Program refused([] {}, cases[row].first);
+    const auto told = WithDialog([&] { ASSERT_TRUE(refused.Start(SW_SHOWNORMAL)); });
+    ASSERT_TRUE(told && told->texts.find(cases[row].second) != npos) << cases[row].second;
+    program.reset();  // and the console it held, for the rows to come
+    for (const Control button : {C::Command4, C::Command6, C::Command8, C::Command9}) {
+      const HWND control = refused.Window().ControlWindow(button);
+      EXPECT_FALSE(WithDialog([&] { SendMessageA(control, BM_CLICK, 0, 0); })) << "told once";
+    }
+    EXPECT_TRUE(PumpUntil([&] { return ToolRuns().size() == 4 * (row + 1); })) << cases[row].second;
+  }
 }
 
 }  // namespace
