@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Benchmarks the Windows build under Wine: Morlett's start and memory against a minimal Win32
-# window measured in the same run, and the size of Morlett.exe with the DLLs it needs. Writes
-# the figures as a Markdown fragment to build/bench-windows/figures.md.
+# Benchmarks the Windows build under Wine: Morlett's start and memory against minimal Win32
+# windows measured in the same run, the size of Morlett.exe with the DLLs it needs, and the soak
+# runs in full. Writes the figures as a Markdown fragment to build/bench-windows/figures.md,
+# and fails when a soak run does.
 #   tools/bench-windows.sh [runs]      (the median of 21 runs when not given)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-21}"
 out=build/bench-windows
-build=build/windows
+build="${MORLETT_WINDOWS_BUILD:-build/windows}"
 program=$build/platform/win32/Morlett.exe
 
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target Morlett morlett_win32_bench
+cmake --preset windows -B "$build" >/dev/null
+cmake --build "$build" --target Morlett morlett_win32_bench
 mkdir -p "$out"
+rm -f "$out/figures.md"
 
 # A prefix of its own, made afresh, and a private display that nothing else draws on.
 unset DISPLAY
@@ -20,7 +22,8 @@ export WINEPREFIX="$PWD/$out/wine-prefix"
 source tools/wine-env.sh
 fresh_wine_prefix
 
-wine "$build/bench/win32/morlett_win32_bench.exe" "$runs" >"$out/rows.md" 2>"$out/runs.log" || {
+bench="$build/bench/win32/morlett_win32_bench.exe"
+wine "$bench" start "$runs" >"$out/rows.md" 2>"$out/runs.log" || {
   cat "$out/runs.log" >&2
   exit 1
 }
@@ -35,14 +38,16 @@ named=$(strings "$program" | grep -i '\.dll$' | lowercase_sorted)
 later=$(comm -23 <(echo "$named") <(echo "$at_start"))
 {
   echo "Windows build under $(wine --version), on $(lscpu | sed -n 's/^Model name: *//p')" \
-    "with $(nproc) cores; the median of $runs runs of each program, taken in turn in one run."
+    "with $(nproc) cores; the median of $runs runs of each kind, taken in turn in one run."
   echo
-  echo "| Figure | Morlett | Floor | Ratio |"
-  echo "|---|---|---|---|"
+  echo "| Figure | Morlett | Floor | Ratio | Runs | Goal |"
+  echo "|---|---|---|---|---|---|"
   cat "$out/rows.md"
-  echo "| Size on disk: Morlett.exe | $(stat -c %s "$program") bytes | — | — |"
   echo
-  echo "Morlett.exe needs only DLLs of Windows itself: at start $(echo "$at_start" | as_list);" \
-    "when first needed $(echo "$later" | as_list)."
+  echo "Morlett.exe is $(stat -c %s "$program") bytes. It needs only DLLs of Windows itself: at" \
+    "start $(echo "$at_start" | as_list); when first needed $(echo "$later" | as_list)."
+  echo
+  MORLETT_WINDOWS_BUILD="$build" tools/soak.sh windows || soak_failed=1
 } >"$out/figures.md"
 cat "$out/figures.md"
+exit "${soak_failed:-0}"

@@ -1,22 +1,22 @@
 #!/usr/bin/env bash
 # The benchmarks: builds the bench preset, measures the Linux build against floors measured in
-# the same run, each figure the median of several runs, and writes the figures with the
-# machine they came from into docs/performance.md, between its markers.
+# the same run, each figure the median of several runs, runs the soak runs in full, and writes
+# the figures with the machine they came from into docs/performance.md, between its markers;
+# then the same for the Windows build (tools/bench-windows.sh). Fails when a soak run does.
 #   tools/bench.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 page=docs/performance.md
-bench=build/bench/bench/morlett_bench
-program=build/bench/morlett
+build="${MORLETT_BENCH_BUILD:-build/bench}"  # the bench preset's, unless told
+bench=$build/bench/morlett_bench
+program=$build/morlett
 start_runs=15
-click_runs=31  # a start of the tool takes a millisecond or so, and varies more
-flood_runs=9
 
 tools/install-deps.sh test
 export CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)"
-cmake --preset bench >/dev/null
-cmake --build --preset bench
+cmake --preset bench -B "$build" >/dev/null
+cmake --build "$build"
 
 scratch="$(mktemp -d)"
 xvfb_pid=""
@@ -49,13 +49,14 @@ start_display() {
 }
 
 machine() {
-  local cpu memory qt_and_compiler
+  local cpu memory compiler
   cpu="$(lscpu | sed -n 's/^Model name: *//p' | head -1)"
   memory="$(awk '/^MemTotal:/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
-  qt_and_compiler="$("$bench" about)"
+  compiler="$("$(sed -n 's/^CMAKE_CXX_COMPILER:FILEPATH=//p' "$build/CMakeCache.txt")" --version |
+    head -1)"
   echo "Measured on $(date -u +%Y-%m-%d): $(nproc) cores ($cpu), $memory of memory," \
-    "Linux $(uname -r), $(. /etc/os-release && echo "$PRETTY_NAME"), $qt_and_compiler," \
-    "Release build; the program on Xvfb ($DISPLAY, xcb platform, no window manager)."
+    "Linux $(uname -r), $(. /etc/os-release && echo "$PRETTY_NAME"), Qt $(qtpaths6 --qt-version)," \
+    "$compiler, Release build; the program on Xvfb ($DISPLAY, xcb platform, no window manager)."
 }
 
 # The binary as built and stripped, and the shared libraries it names and those they bring.
@@ -82,17 +83,17 @@ linux_figures() {
   echo "| Figure | Morlett | Floor | Ratio | Runs | Goal |"
   echo "|---|---|---|---|---|---|"
   "$bench" start "$start_runs"
-  "$bench" click "$click_runs"
-  "$bench" console "$flood_runs"
   echo
   size_on_disk
+  echo
+  tools/soak.sh linux || touch "$scratch/soak-failed"
 }
 
 # The Windows build's figures: Morlett.exe under Wine against a minimal Win32 window under the
-# same Wine, and its size with the DLLs it needs.
+# same Wine, its size with the DLLs it needs, and its soak runs.
 windows_figures() {
-  tools/bench-windows.sh >&2
-  cat build/bench-windows/figures.md
+  tools/bench-windows.sh >&2 || touch "$scratch/soak-failed"
+  cat build/bench-windows/figures.md 2>/dev/null || true
 }
 
 # Replaces what lies between "<!-- $1: begin -->" and "<!-- $1: end -->" with the file $2.
@@ -115,3 +116,7 @@ replace_section linux "$scratch/linux.md"
 windows_figures >"$scratch/windows.md"
 [ ! -s "$scratch/windows.md" ] || replace_section windows "$scratch/windows.md"
 echo "Written to $page."
+if [ -e "$scratch/soak-failed" ]; then
+  echo "A soak run failed, or the Windows benchmarks did: see the page and the output above." >&2
+  exit 1
+fi

@@ -31,6 +31,9 @@ source tools/wine-env.sh
 fresh_wine_prefix
 cmake --workflow --preset windows
 
+step "Soak runs, short: tool starts, a console flood and resizes (Linux, and Windows under Wine)"
+tools/soak.sh --short
+
 step "Packages: the .deb and the Windows .zip"
 tools/package.sh
 
