@@ -30,20 +30,16 @@ const Form1::ClickAction Form1::kClickTable[] = {
 };
 // clang-format on
 
-namespace {
-
 // The fields a tool row reads are the ones that hold paths.
-bool IsPathField(Control field) {
+bool TakesDrops(Control field) {
   for (const ToolRow* row : {&kCreateRow, &kExtractRow, &kViewRow}) {
     if (std::find(row->inputs.begin(), row->inputs.end(), field) != row->inputs.end()) return true;
   }
   return false;
 }
 
-}  // namespace
-
 std::optional<std::string> TextAfterDrop(Control field, const DroppedData& drop) {
-  if (!IsPathField(field)) return std::nullopt;
+  if (!TakesDrops(field)) return std::nullopt;
   if (drop.items.empty()) return drop.text;
   return drop.items.front();
 }

@@ -20,6 +20,9 @@ struct DroppedData {
   std::optional<std::string> text;                // plain text, for a drop with no items
 };
 
+// Whether `field` takes drops at all: the path fields do.
+bool TakesDrops(Control field);
+
 // What `field` holds after `drop`, or nothing when the field refuses it. The path fields take
 // the first item's path, or the text, in place of what they held; the others take nothing.
 std::optional<std::string> TextAfterDrop(Control field, const DroppedData& drop);

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "measure.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_program.h"
 
 namespace morlett::bench {

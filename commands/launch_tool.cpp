@@ -30,16 +30,6 @@ LaunchProblem StillRunning(std::string_view commandLine) {
           MessageIcon::None};
 }
 
-std::optional<LaunchProblem> Start(Platform& platform, StartRequest request, WritingRuns* writing) {
-  const StartResult result = platform.StartProgram(request);
-  if (result.outcome == StartOutcome::CommandLineTooLong) {
-    return StartFailure("The command line is too long for this system.");
-  }
-  if (!result.Started()) return StartFailure(result.failureReason);
-  if (writing) writing->Add(std::move(request.commandLine), result.run);
-  return std::nullopt;
-}
-
 }  // namespace
 
 ToolCommand BuildToolCommand(Platform& platform, const ToolRow& row) {
@@ -72,10 +62,15 @@ std::optional<LaunchProblem> LaunchTool(Platform& platform, ConsoleHandle consol
   WriteBanner(platform, console);
   const ToolSearch search = FindTool(platform, kToolName);
   if (!search.program) return NotFound(search);
-  return Start(platform,
-               {*search.program, std::move(command.arguments), std::move(command.commandLine),
-                ShowState::MinimizedActive},
-               row.writesArchive ? &writing : nullptr);
+  const StartResult result =
+      platform.StartProgram({*search.program, std::move(command.arguments), command.commandLine,
+                             ShowState::MinimizedActive});
+  if (result.outcome == StartOutcome::CommandLineTooLong) {
+    return StartFailure("The command line is too long for this system.");
+  }
+  if (!result.Started()) return StartFailure(result.failureReason);
+  if (row.writesArchive) writing.Add(std::move(command.commandLine), result.run);
+  return std::nullopt;
 }
 
 }  // namespace morlett

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/entry.h"
+#include "platform/qt/qt_application.h"
 
 namespace morlett::qt {
 

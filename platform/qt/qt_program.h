@@ -7,7 +7,6 @@
 #include "app/form1.h"
 #include "platform/qt/close_signals.h"
 #include "platform/qt/form1_window.h"
-#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_platform.h"
 
 namespace morlett::qt {

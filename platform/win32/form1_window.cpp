@@ -68,11 +68,6 @@ ControlClass ClassOf(ControlKind kind) {
   return {"STATIC", SS_LEFT, 0};
 }
 
-// Whether the program lets `field` take a dropped file: only those fields show that they do.
-bool TakesDroppedFiles(Control field) {
-  return TextAfterDrop(field, {{std::string()}, std::nullopt}).has_value();
-}
-
 // A field keeps the first line of what is pasted into it, as of any text it is given, so that
 // it shows what the next action reads: the edit control itself would keep more after a lone CR.
 // The clipboard's own text is taken, as the 8-bit one is in the code page of the copy.
@@ -234,7 +229,7 @@ bool Form1Window::OnCreate() {
 
 bool Form1Window::CreateControl(const ControlEntry& entry) {
   const ControlClass controlClass = ClassOf(entry.kind);
-  const bool takesFiles = entry.kind == ControlKind::TextField && TakesDroppedFiles(entry.id);
+  const bool takesFiles = entry.kind == ControlKind::TextField && TakesDrops(entry.id);
   const HWND control = CreateControlWindow({
       .parent = window_,
       .className = controlClass.name,

@@ -2,7 +2,7 @@
 # Photographs Morlett.exe under Wine as a user first sees it, at 96 and 192 DPI, into
 # docs/screenshot-windows.png and docs/screenshot-windows-192.png (needs ImageMagick).
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/.."
 source tools/wine-env.sh
 fresh_wine_prefix
 # The caption buttons are drawn with this font, which a fresh prefix lacks.
