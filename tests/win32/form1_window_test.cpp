@@ -63,8 +63,10 @@ struct ScratchFolder {
     CloseHandle(CreateFileA(made.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     return made;
   }
+  // Wine soon reuses process ids, and a killed run leaves its folder behind.
   const std::string path = (std::filesystem::temp_directory_path() /
-                            ("morlett-test-" + std::to_string(GetCurrentProcessId())))
+                            ("morlett-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(GetTickCount64())))
                                .string();
 };
 
@@ -77,11 +79,23 @@ struct DialogSeen {
 std::optional<DialogSeen> dialogSeen;
 std::function<void(HWND dialog)> dialogStep;
 
+// The dialog this thread shows, active or not: a console opening meanwhile may take activation.
+HWND ShownDialog() {
+  HWND dialog = nullptr;
+  const auto note = [](HWND window, LPARAM into) -> BOOL {
+    const bool shown = GetClassLongPtrA(window, GCW_ATOM) == 32770 && IsWindowVisible(window);
+    if (shown) *reinterpret_cast<HWND*>(into) = window;
+    return !shown;
+  };
+  EnumThreadWindows(GetCurrentThreadId(), note, reinterpret_cast<LPARAM>(&dialog));
+  return dialog;
+}
+
 // Runs from inside a modal dialog's own loop, as Wine's conformance tests drive the common
 // dialogs: once a dialog is up, notes what it shows, then acts on it, or cancels it.
 void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  const HWND dialog = GetActiveWindow();
-  if (GetClassLongPtrA(dialog, GCW_ATOM) != 32770 || !IsWindowVisible(dialog)) return;  // a dialog
+  const HWND dialog = ShownDialog();
+  if (!dialog) return;
   KillTimer(nullptr, timer);
   DialogSeen& seen = dialogSeen.emplace(WindowText(dialog));
   const auto note = [](HWND control, LPARAM into) -> BOOL {
