@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/qt/pseudo_terminal.h"
+#include "platform/qt/unique_fd.h"
 
 class QSocketNotifier;
 

@@ -182,10 +182,6 @@ void ProgramConsole::Read(Runs::iterator run) {
     text_.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(count)));
     taken += static_cast<std::size_t>(count);
   }
-  Changed();
-}
-
-void ProgramConsole::Changed() {
   if (window_) window_->ScheduleRefresh();
 }
 

@@ -15,7 +15,6 @@
 #include "platform/qt/pseudo_terminal.h"
 
 class QPlainTextEdit;
-class QSocketNotifier;
 
 namespace morlett::qt {
 
@@ -60,7 +59,6 @@ class ProgramConsole {
 
   ProgramConsole() = default;
   void Read(Runs::iterator run);
-  void Changed();
 
   TerminalText text_;
   Runs runs_;  // oldest first

@@ -1,10 +1,11 @@
 #include "platform/qt/file_dialogs.h"
-#include "platform/qt/qt_text.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+
+#include "platform/qt/qt_text.h"
 
 namespace morlett::qt {
 namespace {

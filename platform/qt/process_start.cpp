@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/qt/pseudo_terminal.h"
+#include "platform/qt/unique_fd.h"
 
 namespace morlett::qt {
 namespace {

@@ -6,27 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
+
+#include "platform/qt/unique_fd.h"
 
 namespace morlett::qt {
-
-// Owns one file descriptor and closes it.
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept;
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd();
-
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
 
 class PseudoTerminal {
  public:

@@ -229,14 +229,13 @@ bool Form1Window::OnCreate() {
 
 bool Form1Window::CreateControl(const ControlEntry& entry) {
   const ControlClass controlClass = ClassOf(entry.kind);
-  const bool takesFiles = entry.kind == ControlKind::TextField && TakesDrops(entry.id);
   const HWND control = CreateControlWindow({
       .parent = window_,
       .className = controlClass.name,
       .text = entry.caption,
       .style = WS_CHILD | WS_CLIPSIBLINGS | controlClass.style | (entry.visible ? WS_VISIBLE : 0),
       // What DragAcceptFiles sets, without loading the shell at start to call it.
-      .exStyle = controlClass.exStyle | (takesFiles ? WS_EX_ACCEPTFILES : 0),
+      .exStyle = controlClass.exStyle | (TakesDrops(entry.id) ? WS_EX_ACCEPTFILES : 0),
       .id = IdOf(entry.id),
   });
   if (!control) return false;
