@@ -30,18 +30,73 @@ const Form1::ClickAction Form1::kClickTable[] = {
 };
 // clang-format on
 
+namespace {
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int length = lead < 0x80                   ? 1
+                       : lead >= 0xC2 && lead < 0xE0 ? 2
+                       : lead >= 0xE0 && lead < 0xF0 ? 3
+                       : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                     : 0;
+    if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) return false;
+    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+      if ((next & 0xC0) != 0x80) return false;
+      point = (point << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < kLeast[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+      return false;
+    i += static_cast<std::size_t>(length);
+  }
+  return true;
+}
+
+// A name the field shows and passes on exactly as it is.
+std::optional<std::string> HeldExactly(std::string_view name) {
+  if (name.empty() || OneLine(name).size() != name.size() || !IsValidUtf8(name))
+    return std::nullopt;
+  return std::string(name);
+}
+
+// A file of this machine: another host's would be a different file under the same path.
+std::optional<std::string> LocalPath(const DroppedItem& item) {
+  const bool local = item.scheme == "file" && (item.host.empty() || item.host == "localhost");
+  return local ? HeldExactly(item.path) : std::nullopt;
+}
+
+// Dropped text is often a selected line, which takes its line break along.
+std::optional<std::string> DroppedText(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+  return HeldExactly(text);
+}
+
+}  // namespace
+
 // The fields a tool row reads are the ones that hold paths.
 bool TakesDrops(Control field) {
   for (const ToolRow* row : {&kCreateRow, &kExtractRow, &kViewRow}) {
-    if (std::find(row->inputs.begin(), row->inputs.end(), field) != row->inputs.end()) return true;
+    if (std::ranges::any_of(row->inputs,
+                            [field](const ToolInput& in) { return in.field == field; })) {
+      return true;
+    }
   }
   return false;
 }
 
+DropAction DropActionFor(Control field, const DroppedData& drop) {
+  if (!TakesDrops(field)) return DropAction::Refuse;
+  if (drop.offersCopy) return DropAction::Copy;
+  return drop.offersLink ? DropAction::Link : DropAction::Refuse;
+}
+
 std::optional<std::string> TextAfterDrop(Control field, const DroppedData& drop) {
-  if (!TakesDrops(field)) return std::nullopt;
-  if (drop.items.empty()) return drop.text;
-  return drop.items.front();
+  if (DropActionFor(field, drop) == DropAction::Refuse) return std::nullopt;
+  if (!drop.items.empty()) return LocalPath(drop.items.front());
+  return drop.text ? DroppedText(*drop.text) : std::nullopt;
 }
 
 void Form1::Load() {
@@ -60,10 +115,18 @@ void Form1::Click(Control source) {
   if (action != std::end(kClickTable)) action->run(*this);
 }
 
-bool Form1::Drop(Control field, const DroppedData& drop) {
+DropAction Form1::Drop(Control field, const DroppedData& drop) {
   const std::optional<std::string> text = TextAfterDrop(field, drop);
-  if (text) platform_.SetText(field, *text);
-  return text.has_value();
+  if (!text) return DropAction::Refuse;
+  platform_.SetText(field, *text);
+  return DropActionFor(field, drop);
+}
+
+void Form1::RunEnded(const RunEnd& end) {
+  const std::optional<ToolRuns::Run> run = runs_.Remove(end.run);
+  if (!run) return;
+  platform_.WriteRunEnd(end.run, RunEndLine(run->name, end) + "\r\n");
+  if (end.seconds >= kAttentionSeconds) platform_.AskForAttention();
 }
 
 void Form1::PickFolder(std::string_view title, Control target) {
@@ -71,7 +134,7 @@ void Form1::PickFolder(std::string_view title, Control target) {
 }
 
 void Form1::LaunchTool(const ToolRow& row) {
-  const auto problem = morlett::LaunchTool(platform_, consoleOutput_, row, writingRuns_);
+  const auto problem = morlett::LaunchTool(platform_, consoleOutput_, row, runs_);
   if (problem) ShowAppMessage(problem->text, problem->icon);
 }
 

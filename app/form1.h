@@ -14,17 +14,16 @@ namespace morlett {
 
 struct RezFileKind;
 
-// What the user dropped on a field.
-struct DroppedData {
-  std::vector<std::optional<std::string>> items;  // each item's local path; none if remote
-  std::optional<std::string> text;                // plain text, for a drop with no items
-};
-
 // Whether `field` takes drops at all: the path fields do.
 bool TakesDrops(Control field);
 
+// How a drag over `field` may end: as a copy, or else a link, never as a move, which would
+// have the source delete what it dragged. Refused where the field takes no drops.
+DropAction DropActionFor(Control field, const DroppedData& drop);
+
 // What `field` holds after `drop`, or nothing when the field refuses it. The path fields take
-// the first item's path, or the text, in place of what they held; the others take nothing.
+// the first item's local path, or the text, in place of what they held, but only a name the
+// field holds exactly: never one from another machine, empty, or not one line of UTF-8.
 std::optional<std::string> TextAfterDrop(Control field, const DroppedData& drop);
 
 class Form1 {
@@ -37,8 +36,10 @@ class Form1 {
   void Unload();
   // Runs the button's action. Clicks on anything else are not handled.
   void Click(Control source);
-  // Puts a drop into the field; false when the field refuses it.
-  bool Drop(Control field, const DroppedData& drop);
+  // Puts a drop into the field, and says how it was taken; the field is unchanged when refused.
+  DropAction Drop(Control field, const DroppedData& drop);
+  // Tells, in the console, that a started run has ended and how.
+  void RunEnded(const RunEnd& end);
 
   ConsoleHandle ConsoleOutput() const { return consoleOutput_; }
   const std::string& ChosenDirectory() const { return chosenDirectory_; }
@@ -56,7 +57,7 @@ class Form1 {
   Platform& platform_;
   ConsoleHandle consoleOutput_ = 0;
   std::string chosenDirectory_;
-  WritingRuns writingRuns_;
+  ToolRuns runs_;
 };
 
 }  // namespace morlett

@@ -97,6 +97,11 @@ constexpr auto kTabOrder = [] {
   return order;
 }();
 
+// The window holds every control, and is held by nothing: its entry is its own.
+constexpr ControlEntry kForm1Entry{C::Form1, "Form1", K::Frame, C::Form1, kWindowCaption,
+                                  {0, 0, kDesignClientTwips.width, kDesignClientTwips.height},
+                                  std::nullopt, true, ""};
+
 // Rounds `value * numerator / denominator` to the nearest integer without overflow for any
 // int inputs; the denominator is positive.
 int ScaleRounded(int value, std::int64_t numerator, std::int64_t denominator) {
@@ -109,7 +114,7 @@ int ScaleRounded(int value, std::int64_t numerator, std::int64_t denominator) {
 Rect ScaleRect(const ControlEntry& entry, Size client) {
   const auto x = [&](int v) { return ScaleRounded(v, client.width, kDesignClientTwips.width); };
   const auto y = [&](int v) { return ScaleRounded(v, client.height, kDesignClientTwips.height); };
-  const Rect origin = entry.container == Control::Form1 ? Rect{} : EntryOf(entry.container).twips;
+  const Rect origin = EntryOf(entry.container).twips;
   const int left = origin.left + entry.twips.left;
   const int top = origin.top + entry.twips.top;
   return {x(left) - x(origin.left), y(top) - y(origin.top), x(left + entry.twips.width) - x(left),
@@ -133,8 +138,9 @@ std::span<const ControlEntry> ControlTable() {
 }
 
 const ControlEntry& EntryOf(Control control) {
-  return *std::find_if(kControls.begin(), kControls.end(),
-                       [control](const ControlEntry& entry) { return entry.id == control; });
+  const auto found = std::find_if(kControls.begin(), kControls.end(),
+                                  [control](const ControlEntry& entry) { return entry.id == control; });
+  return found == kControls.end() ? kForm1Entry : *found;
 }
 
 std::span<const Control> TabOrder() {
@@ -187,6 +193,30 @@ Size FirstClientSize(Size design, Size available) {
 Size DesignClientPixels(int dotsPerInch) {
   return {ScaleRounded(kDesignClientTwips.width, dotsPerInch, kTwipsPerInch),
           ScaleRounded(kDesignClientTwips.height, dotsPerInch, kTwipsPerInch)};
+}
+
+double FittingCaptionScale(const std::function<CaptionMeasure(double scale)>& measureAt) {
+  constexpr int kMostSteps = 4;
+  double scale = 1;
+  for (int step = 0; step < kMostSteps; ++step) {
+    const CaptionMeasure measured = measureAt(scale);
+    const double shrink = CaptionFontScale(measured.captionWidth, measured.room);
+    if (shrink >= 1) break;
+    scale *= shrink;
+  }
+  return scale;
+}
+
+Rect ConsolePlacement(Rect mainFrame, Size console, Rect available) {
+  const int width = std::min(console.width, available.width);
+  const int left = std::clamp(mainFrame.left, available.left, available.left + available.width - width);
+  const int bottom = available.top + available.height;
+  const int below = mainFrame.top + mainFrame.height;
+  const int roomBelow = bottom - below;
+  if (roomBelow >= console.height) return {left, below, width, console.height};
+  if (roomBelow >= console.height / 2) return {left, below, width, roomBelow};
+  const int height = std::min(console.height, available.height);
+  return {left, bottom - height, width, height};
 }
 
 }  // namespace morlett

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -57,9 +58,10 @@ struct ScaledLayout {
   const Rect& operator[](Control control) const { return rects[IndexOf(control)]; }
 };
 
-// Places every control for a client area of `client`, where `designClient` is the design
-// client area in the same units. Controls move and resize in proportion to the client area;
-// the font follows the smaller of the two stretches so that text still fits its box.
+// Places every control for a client area of `client`: each keeps its share of the client area,
+// whatever the units, so the design size plays no part in where it goes. `designClient`, the
+// design client area in the client's units, tells how far the text stretches: the font follows
+// the smaller of the two stretches so that text still fits its box.
 ScaledLayout ScaleLayout(Size client, Size designClient);
 
 // The field a command-line label names, for screen readers and its keyboard shortcut; any
@@ -74,9 +76,23 @@ int CaptionWidth(const ScaledLayout& layout, Control control);
 // the same units: 1 when it already fits. A caption is never cut or wrapped.
 double CaptionFontScale(double captionWidth, int boxWidth);
 
+struct CaptionMeasure {
+  double captionWidth = 0;
+  int room = 0;  // the width the caption may take
+};
+
+// The font scale at which a caption fits its room, found by measuring it at trial scales: one
+// step usually does, but the glyphs' rounding at the new size may ask for another.
+double FittingCaptionScale(const std::function<CaptionMeasure(double scale)>& measureAt);
+
 // The client area the window first opens with: the design size, shrunk in proportion where
 // the screen's free area (less the window's frame) is smaller.
 Size FirstClientSize(Size design, Size available);
+
+// Where the console window goes, frames included, within the screen's free area: below the main
+// window where it fits; otherwise shorter, down to half its height; otherwise at the bottom of
+// the free area, over the main window, and never larger than the free area.
+Rect ConsolePlacement(Rect mainFrame, Size console, Rect available);
 
 // The design client area in device pixels, for a screen of `dotsPerInch`.
 Size DesignClientPixels(int dotsPerInch);

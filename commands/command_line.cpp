@@ -1,6 +1,7 @@
 #include "commands/command_line.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace morlett {
 namespace {
@@ -82,11 +83,28 @@ std::string QuoteArgument(std::string_view argument) {
   return quoted;
 }
 
-std::string JoinCommandLine(std::string_view program, std::span<const std::string> arguments) {
+std::string QuoteForShell(std::string_view argument) {
+  constexpr std::string_view kPlainMarks = "%+,-./:=@_";
+  const bool plain =
+      !argument.empty() && std::all_of(argument.begin(), argument.end(), [&](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) ||
+               kPlainMarks.find(c) != std::string_view::npos;
+      });
+  if (plain) return std::string(argument);
+  std::string quoted = "'";
+  for (const char c : argument) {
+    // A quote cannot stand inside quotes: close them, give the quote escaped, and reopen.
+    quoted += c == '\'' ? std::string_view("'\\''") : std::string_view(&c, 1);
+  }
+  return quoted + "'";
+}
+
+std::string JoinCommandLine(std::string_view program, std::span<const std::string> arguments,
+                            PathStyle style) {
   std::string line(program);
   for (const std::string& argument : arguments) {
     line += ' ';
-    line += QuoteArgument(argument);
+    line += style == PathStyle::Windows ? QuoteArgument(argument) : QuoteForShell(argument);
   }
   return line;
 }
@@ -102,11 +120,14 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   return arguments;
 }
 
-std::string_view UnwrapPastedQuotes(std::string_view field) {
-  const bool wrapped = field.size() >= 2 && field.front() == '"' && field.back() == '"';
+std::string_view UnwrapPastedQuotes(std::string_view field, PathStyle style) {
+  const std::string_view quotes = style == PathStyle::Windows ? "\"" : "\"'";
+  const char quote = field.empty() ? '\0' : field.front();
+  const bool wrapped =
+      field.size() >= 2 && quotes.find(quote) != std::string_view::npos && field.back() == quote;
   if (!wrapped) return field;
   const std::string_view inside = field.substr(1, field.size() - 2);
-  return inside.find('"') == std::string_view::npos ? inside : field;
+  return inside.find(quote) == std::string_view::npos ? inside : field;
 }
 
 }  // namespace morlett

@@ -1,6 +1,8 @@
 #include "commands/launch_tool.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 
 #include "commands/command_line.h"
 #include "commands/tool_search.h"
@@ -9,9 +11,14 @@
 namespace morlett {
 namespace {
 
+// Beyond this many, a list of folders would make a message taller than the screen.
+constexpr std::size_t kFoldersListed = 10;
+
 std::string Listed(const std::vector<std::string>& folders) {
   std::string list;
-  for (const std::string& folder : folders) list.append(list.empty() ? "" : ", ").append(folder);
+  const std::size_t shown = std::min(folders.size(), kFoldersListed);
+  for (std::size_t i = 0; i < shown; ++i) list.append(i == 0 ? "" : ", ").append(folders[i]);
+  if (folders.size() > shown) list += ", and " + std::to_string(folders.size() - shown) + " more";
   return list;
 }
 
@@ -21,8 +28,10 @@ LaunchProblem StartFailure(std::string_view reason) {
 }
 
 LaunchProblem NotFound(const ToolSearch& search) {
+  const std::string where = search.looked.empty() ? " in no folder: PATH holds no absolute folder."
+                                                  : " in: " + Listed(search.looked);
   return StartFailure("The program was not found.\nMorlett looked for " + std::string(kToolName) +
-                      " in: " + Listed(search.looked));
+                      where);
 }
 
 LaunchProblem StillRunning(std::string_view commandLine) {
@@ -30,38 +39,125 @@ LaunchProblem StillRunning(std::string_view commandLine) {
           MessageIcon::None};
 }
 
+// How a name's character compares: Windows ignores case, and takes "/" for "\\".
+char Folded(char c, PathStyle style) {
+  if (style == PathStyle::Posix) return c;
+  return c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// Whether `inner` is `outer` or lies inside it: a folder's run touches all it holds.
+bool SameOrInside(std::string_view inner, std::string_view outer, PathStyle style) {
+  while (outer.size() > 1 && IsPathSeparator(outer.back(), style)) outer.remove_suffix(1);
+  if (inner.size() < outer.size()) return false;
+  for (std::size_t i = 0; i < outer.size(); ++i) {
+    if (Folded(inner[i], style) != Folded(outer[i], style)) return false;
+  }
+  return inner.size() == outer.size() || IsPathSeparator(outer.back(), style) ||
+         IsPathSeparator(inner[outer.size()], style);
+}
+
+// The tool and its mode word, and the archive it works on, if any.
+std::string RunName(const ToolRow& row, const ToolCommand& command) {
+  std::string name(kToolName);
+  if (!row.modeWord.empty()) name.append(" ").append(row.modeWord);
+  if (command.arguments.size() > 2) name.append(" ").append(command.arguments[2]);
+  return name;
+}
+
+std::vector<PathUse> PathUses(Platform& platform, const ToolRow& row, const ToolCommand& command) {
+  std::vector<PathUse> uses;
+  const std::size_t firstPath = command.arguments.size() - row.inputs.size();
+  for (std::size_t i = 0; i < row.inputs.size(); ++i) {
+    const std::string& path = command.arguments[firstPath + i];
+    // An empty field names no file; the tool refuses it.
+    if (!path.empty()) uses.push_back({platform.CanonicalPath(path), row.inputs[i].access});
+  }
+  return uses;
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", seconds);
+  return text;
+}
+
+std::string HowItEnded(const RunEnd& end) {
+  switch (end.kind) {
+    case EndKind::Signalled:
+      return "ended by signal SIG" + end.signalName + " (" + std::to_string(end.code) + ")";
+    case EndKind::Interrupted:
+      return "interrupted";
+    case EndKind::Exited:
+      break;
+  }
+  std::string how = "ended with exit code " + std::to_string(end.code);
+  // Codes this large are the system's status values, which are known by their hex spelling.
+  if (end.code > 0xFFFF) {
+    char hex[24];
+    std::snprintf(hex, sizeof hex, " (0x%llX)", static_cast<unsigned long long>(end.code));
+    how += hex;
+  }
+  return how;
+}
+
 }  // namespace
 
 ToolCommand BuildToolCommand(Platform& platform, const ToolRow& row) {
+  const PathStyle style = platform.SystemPathStyle();
   ToolCommand command{{std::string(kToolName)}, {}};
   if (!row.modeWord.empty()) command.arguments.emplace_back(row.modeWord);
-  for (const Control field : row.inputs) {
-    command.arguments.emplace_back(UnwrapPastedQuotes(platform.GetText(field)));
+  for (const ToolInput& input : row.inputs) {
+    command.arguments.emplace_back(UnwrapPastedQuotes(platform.GetText(input.field), style));
   }
-  command.commandLine = JoinCommandLine(kToolName, std::span(command.arguments).subspan(1));
+  command.commandLine = JoinCommandLine(kToolName, std::span(command.arguments).subspan(1), style);
   return command;
 }
 
-bool WritingRuns::IsRunning(Platform& platform, std::string_view commandLine) {
-  std::erase_if(runs_, [&](const Run& run) { return !platform.IsRunning(run.run); });
-  return std::any_of(runs_.begin(), runs_.end(),
-                     [&](const Run& run) { return run.commandLine == commandLine; });
+bool UsesConflict(const PathUse& a, const PathUse& b, PathStyle style) {
+  if (a.access == Access::Reads && b.access == Access::Reads) return false;
+  return SameOrInside(a.path, b.path, style) || SameOrInside(b.path, a.path, style);
 }
 
-void WritingRuns::Add(std::string commandLine, RunId run) {
-  runs_.push_back({std::move(commandLine), run});
+const ToolRuns::Run* ToolRuns::ConflictWith(std::span<const PathUse> uses, PathStyle style) const {
+  for (const Run& run : runs_) {
+    for (const PathUse& theirs : run.uses) {
+      for (const PathUse& ours : uses) {
+        if (UsesConflict(ours, theirs, style)) return &run;
+      }
+    }
+  }
+  return nullptr;
+}
+
+void ToolRuns::Add(Run run) {
+  runs_.push_back(std::move(run));
+}
+
+std::optional<ToolRuns::Run> ToolRuns::Remove(RunId run) {
+  const auto found =
+      std::find_if(runs_.begin(), runs_.end(), [run](const Run& held) { return held.run == run; });
+  if (found == runs_.end()) return std::nullopt;
+  Run removed = std::move(*found);
+  runs_.erase(found);
+  return removed;
+}
+
+std::string RunEndLine(std::string_view runName, const RunEnd& end) {
+  return std::string(runName) + ": " + HowItEnded(end) + " after " + Seconds(end.seconds);
 }
 
 std::optional<LaunchProblem> LaunchTool(Platform& platform, ConsoleHandle console,
-                                        const ToolRow& row, WritingRuns& writing) {
+                                        const ToolRow& row, ToolRuns& runs) {
   ToolCommand command = BuildToolCommand(platform, row);
-  if (row.writesArchive && writing.IsRunning(platform, command.commandLine)) {
-    return StillRunning(command.commandLine);
+  std::vector<PathUse> uses = PathUses(platform, row, command);
+  if (const ToolRuns::Run* running = runs.ConflictWith(uses, platform.SystemPathStyle())) {
+    return StillRunning(running->commandLine);
   }
   platform.SetText(row.shownIn, command.commandLine);
   WriteBanner(platform, console);
   const ToolSearch search = FindTool(platform, kToolName);
   if (!search.program) return NotFound(search);
+  std::string name = RunName(row, command);
   const StartResult result =
       platform.StartProgram({*search.program, std::move(command.arguments), command.commandLine,
                              ShowState::MinimizedActive});
@@ -69,7 +165,7 @@ std::optional<LaunchProblem> LaunchTool(Platform& platform, ConsoleHandle consol
     return StartFailure("The command line is too long for this system.");
   }
   if (!result.Started()) return StartFailure(result.failureReason);
-  if (row.writesArchive) writing.Add(std::move(command.commandLine), result.run);
+  runs.Add({result.run, std::move(command.commandLine), std::move(name), std::move(uses)});
   return std::nullopt;
 }
 

@@ -14,7 +14,7 @@ namespace morlett {
 
 // The folders searched, in order: the leading ones, then PATH's absolute entries. A folder
 // is searched once, where it first appears.
-std::vector<std::string> SearchFolders(const ToolSearchPlaces& places);
+std::vector<std::string> SearchFolders(const ToolSearchPlaces& places, PathStyle style);
 
 struct ToolSearch {
   std::optional<std::string> program;  // the first match's path

@@ -12,6 +12,9 @@ inline constexpr std::string_view BannerLine = "Morlett v1.1 Advanced\r\n";
 
 inline constexpr std::string_view kNoConsoleMessage = "Couldn't allocate console";
 inline constexpr std::string_view kNoOutputMessage = "Couldn't allocate STDOUT";
+// Said in the console when the main window has gone while tools still run there.
+inline constexpr std::string_view kOutlivedNote =
+    "Morlett has closed; this window closes when its tools end.";
 
 struct OpenedConsole {
   ConsoleHandle output = 0;  // 0 when there is none

@@ -21,4 +21,8 @@ void PickRezFile(Platform& platform, const RezFileKind& kind) {
   if (path) platform.SetText(kind.target, *path);
 }
 
+std::string CreatePromptQuestion(std::string_view path) {
+  return std::string(path) + "\nThis file does not exist.\nDo you want to create it?";
+}
+
 }  // namespace morlett

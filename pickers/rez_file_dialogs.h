@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/controls.h"
@@ -32,6 +33,10 @@ inline constexpr RezFileKind kViewRezFile{FileDialogKind::Open, "Rez File to Vie
 
 // Every dialog starts afresh from the same folder and proposed name; nothing carries over.
 FileDialogRequest RezDialogRequest(const RezFileKind& kind, WindowHandle owner);
+
+// What the dialog asks before it takes `path`, a name that does not exist yet, where the kind's
+// flags ask for consent.
+std::string CreatePromptQuestion(std::string_view path);
 
 // Shows the kind's dialog; a confirmed path replaces the target field, a cancel keeps it.
 void PickRezFile(Platform& platform, const RezFileKind& kind);

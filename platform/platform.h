@@ -62,12 +62,17 @@ struct FileDialogRequest {
   friend bool operator==(const FileDialogRequest&, const FileDialogRequest&) = default;
 };
 
+// How the system writes paths and command lines: "/" and a shell's quoting, or "\\" as well,
+// drive letters, names that ignore case, and the C runtime's quoting.
 enum class PathStyle { Posix, Windows };
+
+inline bool IsPathSeparator(char c, PathStyle style) {
+  return c == '/' || (style == PathStyle::Windows && c == '\\');
+}
 
 // The raw material of the search for the tool; which of these places count is the program's
 // decision, not the platform's.
 struct ToolSearchPlaces {
-  PathStyle style = PathStyle::Posix;
   std::vector<std::string> leadingFolders;  // searched before PATH: own and system folders
   std::string pathVariable;                 // PATH, as the environment holds it
   std::string executableSuffix;             // what a program's file name ends with
@@ -92,6 +97,34 @@ struct StartResult {
 
   bool Started() const { return outcome == StartOutcome::Started; }
 };
+
+enum class EndKind { Exited, Signalled, Interrupted };
+
+// How a started run ended, as the system tells it.
+struct RunEnd {
+  RunId run = 0;
+  EndKind kind = EndKind::Exited;
+  std::int64_t code = 0;   // the exit code, or the signal's number
+  std::string signalName;  // the signal's short name, such as "TERM", when signalled
+  double seconds = 0;      // from its start to its end
+};
+
+// What a drag brings: the ways its source lets it be dropped, and its data. Backends report it
+// as the drag offers it; whether and how it is taken is the program's decision.
+struct DroppedItem {
+  std::string scheme = "file";  // the item's URL scheme; "file" for a file of a file system
+  std::string host;             // the file URL's host; empty for this machine
+  std::string path;             // the path's bytes, exactly as the system names the file
+};
+
+struct DroppedData {
+  bool offersCopy = false;
+  bool offersLink = false;
+  std::vector<DroppedItem> items;
+  std::optional<std::string> text;  // plain text, for a drop with no items
+};
+
+enum class DropAction { Refuse, Copy, Link };
 
 // What a one-line field keeps of any text it is given: the text before the first line break
 // or NUL, so that the field shows exactly what the next action reads.
@@ -127,8 +160,20 @@ class Platform {
   virtual bool IsProgramFile(const std::string& path) = 0;
   // Starts the request's program as a new process and returns without waiting for it.
   virtual StartResult StartProgram(const StartRequest& request) = 0;
-  // Whether a run that StartProgram reported is still going.
-  virtual bool IsRunning(RunId run) = 0;
+  // A backend tells the program (Form1::RunEnded) when a started run has ended, once all of
+  // its output is shown.
+  // Writes the program's line that closes a run's output, after all of it. The console takes
+  // it as long as it shows the run, also once the program's own output has been closed.
+  virtual void WriteRunEnd(RunId run, std::string_view line) = 0;
+  // Asks the user to look at the program, as a taskbar entry does, unless its window is the
+  // active one.
+  virtual void AskForAttention() = 0;
+
+  virtual PathStyle SystemPathStyle() = 0;
+  // `path` as the file system names it: absolute against the folder tools start in, with ".",
+  // "..", repeated separators and, in the part of it that exists, symbolic links (on Windows,
+  // short names too) resolved. Two names of one file give one text, but for case on Windows.
+  virtual std::string CanonicalPath(const std::string& path) = 0;
 
  protected:
   virtual std::string FieldText(Control field) = 0;

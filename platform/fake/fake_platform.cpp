@@ -84,8 +84,21 @@ StartResult FakePlatform::StartProgram(const StartRequest& request) {
          std::to_string(static_cast<int>(request.show)) + " " + request.commandLine);
   starts.push_back(request);
   StartResult result = startResult;
-  if (result.Started()) runningRuns.insert(result.run = starts.size());
+  if (result.Started()) result.run = starts.size();
   return result;
+}
+
+void FakePlatform::WriteRunEnd(RunId run, std::string_view line) {
+  Record("WriteRunEnd", std::to_string(run) + " " + std::string(line));
+}
+
+void FakePlatform::AskForAttention() {
+  Record("AskForAttention");
+}
+
+std::string FakePlatform::CanonicalPath(const std::string& path) {
+  const auto found = canonicalPaths.find(path);
+  return found == canonicalPaths.end() ? path : found->second;
 }
 
 }  // namespace morlett

@@ -23,9 +23,11 @@ class FakePlatform final : public Platform {
   std::deque<std::optional<std::string>> folderAnswers;
   std::deque<std::optional<std::string>> fileAnswers;
   StartResult startResult{StartOutcome::Started, {}};
-  ToolSearchPlaces searchPlaces{PathStyle::Posix, {}, "/usr/bin", ""};
+  PathStyle pathStyle = PathStyle::Posix;
+  ToolSearchPlaces searchPlaces{{}, "/usr/bin", ""};
   std::set<std::string> programFiles{"/usr/bin/lithrez"};
-  std::set<RunId> runningRuns;  // a started run is running until the test takes it out
+  // The file system's own names for paths; any other path is its own.
+  std::map<std::string, std::string> canonicalPaths;
 
   // What happened, one line per call: the operation's name, then what it was given.
   std::vector<std::string> calls;
@@ -48,7 +50,10 @@ class FakePlatform final : public Platform {
   ToolSearchPlaces SearchPlaces() override { return searchPlaces; }
   bool IsProgramFile(const std::string& path) override { return programFiles.contains(path); }
   StartResult StartProgram(const StartRequest& request) override;
-  bool IsRunning(RunId run) override { return runningRuns.contains(run); }
+  void WriteRunEnd(RunId run, std::string_view line) override;
+  void AskForAttention() override;
+  PathStyle SystemPathStyle() override { return pathStyle; }
+  std::string CanonicalPath(const std::string& path) override;
 
  protected:
   std::string FieldText(Control field) override;

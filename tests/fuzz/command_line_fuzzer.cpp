@@ -31,7 +31,8 @@ bool NeedsNoQuoting(std::string_view field) {
 void CheckRoundTrip(const std::vector<std::string>& fields) {
   std::vector<std::string> expected{"lithrez"};
   expected.insert(expected.end(), fields.begin(), fields.end());
-  if (morlett::SplitCommandLine(morlett::JoinCommandLine("lithrez", fields)) != expected) {
+  if (morlett::SplitCommandLine(
+          morlett::JoinCommandLine("lithrez", fields, morlett::PathStyle::Windows)) != expected) {
     std::abort();
   }
   for (const std::string& field : fields) {

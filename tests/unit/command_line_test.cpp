@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "commands/tool_search.h"
 #include "platform/fake/fake_platform.h"
 #include "support/hard_fields.h"
@@ -11,33 +17,74 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
+#ifndef _WIN32
+// What a POSIX shell passes to a program when it reads `line`: the shell's own argument list.
+Arguments ReadByShell(const std::string& line) {
+  int ends[2];
+  if (pipe(ends) != 0) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, ends[0]);
+  const std::string script = "printf '%s\\0' " + line;
+  const char* argv[] = {"/bin/sh", "-c", script.c_str(), nullptr};
+  pid_t shell = 0;
+  posix_spawn(&shell, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(ends[1]);
+  std::string output;
+  char buffer[4096];
+  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+  close(ends[0]);
+  waitpid(shell, nullptr, 0);
+  Arguments arguments;
+  for (std::size_t start = 0, end; (end = output.find('\0', start)) != std::string::npos;
+       start = end + 1) {
+    arguments.push_back(output.substr(start, end - start));
+  }
+  return arguments;
+}
+#endif
+
+// Each style's line gives back the very fields, read by that system's own rules: the C
+// runtime's, and on POSIX systems a real shell, which also sees "$", "`", "\\" and "*".
 TEST(CommandLineQuoting, HardFieldsReachTheToolAsExactlyOneArgumentEach) {
   Arguments all;
-  for (const std::string_view field : testing::kHardFields) {
-    const Arguments fields = {"cv", std::string(field), "dir"};
-    EXPECT_EQ(SplitCommandLine(JoinCommandLine("lithrez", fields)),
-              (Arguments{"lithrez", "cv", std::string(field), "dir"}))
-        << "field [" << field << "] as " << JoinCommandLine("lithrez", fields);
-    all.emplace_back(field);
+  for (const std::string_view field : testing::kHardFields) all.emplace_back(field);
+  for (const char* shellOnly : {"$HOME", "`id`", "$(id)", "a\\b", "*", "~", "!x", "a;b|c&d"}) {
+    all.emplace_back(shellOnly);
   }
-  Arguments expected = all;
-  expected.insert(expected.begin(), "lithrez");
-  EXPECT_EQ(SplitCommandLine(JoinCommandLine("lithrez", all)), expected);
+  for (const std::string& field : all) {
+    const Arguments fields = {"cv", field, "dir"};
+    const Arguments expected = {"lithrez", "cv", field, "dir"};
+    const std::string windows = JoinCommandLine("lithrez", fields, PathStyle::Windows);
+    EXPECT_EQ(SplitCommandLine(windows), expected) << "[" << field << "] as " << windows;
+#ifndef _WIN32
+    const std::string posix = JoinCommandLine("lithrez", fields, PathStyle::Posix);
+    EXPECT_EQ(ReadByShell(posix), expected) << "[" << field << "] as " << posix;
+#endif
+  }
 }
 
 TEST(CommandLineQuoting, OrdinaryAndQuotedFormsAreTheOnesUsersRead) {
+  constexpr PathStyle W = PathStyle::Windows;
+  constexpr PathStyle P = PathStyle::Posix;
   const struct {
+    PathStyle style;
     Arguments fields;
     std::string line;
   } cases[] = {
-      {{"cv", "C:\\out.rez", "C:\\dir"}, "lithrez cv C:\\out.rez C:\\dir"},
-      {{"xv", "C:\\My Dir\\", "C:\\"}, "lithrez xv \"C:\\My Dir\\\\\" C:\\"},
-      {{"cv", "", ""}, "lithrez cv \"\" \"\""},
-      {{"v", "a\"b"}, "lithrez v \"a\\\"b\""},
-      {{"v", "back\\\\slash"}, "lithrez v back\\\\slash"},
-      {{}, "lithrez"},
+      {W, {"cv", "C:\\out.rez", "C:\\dir"}, "lithrez cv C:\\out.rez C:\\dir"},
+      {W, {"xv", "C:\\My Dir\\", "C:\\"}, "lithrez xv \"C:\\My Dir\\\\\" C:\\"},
+      {W, {"cv", "", ""}, "lithrez cv \"\" \"\""},
+      {W, {"v", "a\"b"}, "lithrez v \"a\\\"b\""},
+      {W, {"v", "back\\\\slash"}, "lithrez v back\\\\slash"},
+      {P, {"cv", "/tmp/out-1.rez", "/home/me/src_2"}, "lithrez cv /tmp/out-1.rez /home/me/src_2"},
+      {P, {"xv", "/tmp/My Dir/it's.rez", ""}, "lithrez xv '/tmp/My Dir/it'\\''s.rez' ''"},
+      {P, {"v", "$HOME\\x"}, "lithrez v '$HOME\\x'"},
+      {P, {}, "lithrez"},
   };
-  for (const auto& c : cases) EXPECT_EQ(JoinCommandLine("lithrez", c.fields), c.line);
+  for (const auto& c : cases) EXPECT_EQ(JoinCommandLine("lithrez", c.fields, c.style), c.line);
 }
 
 TEST(CommandLineSplitting, FollowsTheRuntimesRules) {
@@ -61,10 +108,22 @@ TEST(CommandLineSplitting, FollowsTheRuntimesRules) {
 }
 
 TEST(CommandLinePaste, QuotesAroundAWholePathAreDropped) {
-  EXPECT_EQ(UnwrapPastedQuotes("\"C:\\My Docs\\a.rez\""), "C:\\My Docs\\a.rez");
-  EXPECT_EQ(UnwrapPastedQuotes("\"\""), "");
-  for (const std::string_view kept : {"\"", "\"a\" \"b\"", "a\"b\"", "\"half"}) {
-    EXPECT_EQ(UnwrapPastedQuotes(kept), kept);
+  constexpr PathStyle W = PathStyle::Windows;
+  constexpr PathStyle P = PathStyle::Posix;
+  const struct {
+    PathStyle style;
+    std::string_view pasted, path;
+  } cases[] = {
+      {W, "\"C:\\My Docs\\a.rez\"", "C:\\My Docs\\a.rez"},
+      {W, "\"\"", ""},
+      {W, "'C:\\a.rez'", "'C:\\a.rez'"},
+      {P, "'/tmp/my dir'", "/tmp/my dir"},
+      {P, "\"/tmp/my dir\"", "/tmp/my dir"},
+      {P, "'it'\\''s'", "'it'\\''s'"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UnwrapPastedQuotes(c.pasted, c.style), c.path) << c.pasted;
+  for (const std::string_view kept : {"\"", "\"a\" \"b\"", "a\"b\"", "\"half", "'"}) {
+    EXPECT_EQ(UnwrapPastedQuotes(kept, P), kept);
   }
 }
 
@@ -72,34 +131,39 @@ TEST(CommandLinePaste, QuotesAroundAWholePathAreDropped) {
 // never is, however PATH names it.
 TEST(ToolSearch, LooksOnlyInAbsoluteFoldersInOrder) {
   const struct {
+    PathStyle style;
     ToolSearchPlaces places;
     std::set<std::string> programs;
     std::optional<std::string> found;
     std::vector<std::string> looked;
   } cases[] = {
-      {{PathStyle::Posix, {}, ":.:bin:./x:/usr/local/bin:/usr/bin:/usr/bin", ""},
+      {PathStyle::Posix,
+       {{}, ":.:bin:./x:/usr/local/bin:/usr/bin:/usr/bin", ""},
        {"./lithrez", "bin/lithrez", "lithrez", "/usr/bin/lithrez"},
        "/usr/bin/lithrez",
        {"/usr/local/bin", "/usr/bin"}},
-      {{PathStyle::Posix, {}, "/opt/a/:/opt/b", ""},
+      {PathStyle::Posix,
+       {{}, "/opt/a/:/opt/b", ""},
        {"/opt/b/lithrez"},
        "/opt/b/lithrez",
        {"/opt/a/", "/opt/b"}},
-      {{PathStyle::Posix, {}, "", ""}, {"lithrez"}, std::nullopt, {}},
-      {{PathStyle::Windows,
-        {"C:\\app", "C:\\Windows\\system32"},
+      {PathStyle::Posix, {{}, "", ""}, {"lithrez"}, std::nullopt, {}},
+      {PathStyle::Windows,
+       {{"C:\\app", "C:\\Windows\\system32"},
         ";.;tools;C:tools;\"C:\\My Tools\";\\\\server\\share;D:/bin",
         ".exe"},
        {"D:/bin\\lithrez.exe"},
        "D:/bin\\lithrez.exe",
        {"C:\\app", "C:\\Windows\\system32", "C:\\My Tools", "\\\\server\\share", "D:/bin"}},
-      {{PathStyle::Windows, {"C:\\app\\"}, "C:\\tools", ".exe"},
+      {PathStyle::Windows,
+       {{"C:\\app\\"}, "C:\\tools", ".exe"},
        {"C:\\app\\lithrez.exe", "C:\\tools\\lithrez.exe"},
        "C:\\app\\lithrez.exe",
        {"C:\\app\\"}},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
+    platform.pathStyle = c.style;
     platform.searchPlaces = c.places;
     platform.programFiles = c.programs;
     const ToolSearch search = FindTool(platform, "lithrez");

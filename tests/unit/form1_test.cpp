@@ -14,6 +14,15 @@ namespace {
 
 using C = Control;
 
+RunEnd Ended(RunId run, double seconds, EndKind kind = EndKind::Exited, std::int64_t code = 0,
+             std::string signal = "") {
+  return {run, kind, code, std::move(signal), seconds};
+}
+
+DroppedItem File(std::string path, std::string host = "", std::string scheme = "file") {
+  return {std::move(scheme), std::move(host), std::move(path)};
+}
+
 constexpr std::string_view kBanner = "WriteConsoleText 7 Morlett v1.1 Advanced\r\n";
 
 class Form1Test : public ::testing::Test {
@@ -49,11 +58,11 @@ TEST_F(Form1Test, EachButtonRunsExactlyItsOwnAction) {
       {C::Command1, {"BrowseForFolder Select Directory to Rez"}},
       {C::Command2, {"ShowFileDialog Destination for Rez File"}},
       {C::Command3, {"ShowFileDialog Rez File to UnRez"}},
-      {C::Command4, {banner, "StartProgram 2 lithrez cv \"\" \"\""}},
+      {C::Command4, {banner, "StartProgram 2 lithrez cv '' ''"}},
       {C::Command5, {"BrowseForFolder Expand Rez to what Directory?"}},
-      {C::Command6, {banner, "StartProgram 2 lithrez xv \"\" \"\""}},
+      {C::Command6, {banner, "StartProgram 2 lithrez xv '' ''"}},
       {C::Command7, {"ShowFileDialog Rez File to View"}},
-      {C::Command8, {banner, "StartProgram 2 lithrez v \"\""}},
+      {C::Command8, {banner, "StartProgram 2 lithrez v ''"}},
       {C::Command9, {banner, "StartProgram 2 lithrez"}},
       {C::Command10, {"EndProgram"}},
   };
@@ -114,6 +123,9 @@ TEST_F(Form1Test, RefusedConsoleIsReportedAndToolsStillStart) {
 // --- Tool commands --------------------------------------------------------------------
 
 TEST_F(Form1Test, EachToolRowShowsItsLineThenWritesTheBannerThenStarts) {
+  platform.pathStyle = PathStyle::Windows;
+  platform.searchPlaces = {{}, "C:\\tools", ".exe"};
+  platform.programFiles = {"C:\\tools\\lithrez.exe"};
   platform.fields[C::Text1] = "C:\\out.rez";
   platform.fields[C::Text2] = "C:\\dir";
   platform.fields[C::Text4] = "\"C:\\My Docs\\in.rez\"";
@@ -139,9 +151,10 @@ TEST_F(Form1Test, EachToolRowShowsItsLineThenWritesTheBannerThenStarts) {
     EXPECT_LT(shown, Position(kBanner)) << row.line;
     EXPECT_LT(Position(kBanner), started) << row.line;
     const StartRequest& request = platform.starts.back();
-    EXPECT_EQ(request.program, "/usr/bin/lithrez");
+    EXPECT_EQ(request.program, "C:\\tools\\lithrez.exe");
     EXPECT_EQ(request.commandLine, row.line);
-    EXPECT_EQ(JoinCommandLine(request.arguments[0], std::span(request.arguments).subspan(1)),
+    EXPECT_EQ(JoinCommandLine(request.arguments[0], std::span(request.arguments).subspan(1),
+                              PathStyle::Windows),
               row.line)
         << "the arguments are the line's own";
   }
@@ -149,21 +162,29 @@ TEST_F(Form1Test, EachToolRowShowsItsLineThenWritesTheBannerThenStarts) {
 
 TEST_F(Form1Test, FailedStartIsReportedAndTheProgramAndFieldsCarryOn) {
   const std::string kFailed = "Couldn't start lithrez\n\n";
+  const std::string kNotFound = kFailed + "The program was not found.\nMorlett looked for lithrez";
+  const std::string kPath = "/opt/tools::.:bin:/usr/bin";
+  std::string longPath;
+  for (int i = 1; i <= 12; ++i) longPath += "/f" + std::to_string(i) + ":";
   const struct {
     StartOutcome outcome;
-    std::string reason, program, message;
+    std::string reason, program, path, message;
   } failures[] = {
-      {StartOutcome::Failed, "Denied", "/usr/bin/lithrez", kFailed + "Denied"},
-      {StartOutcome::CommandLineTooLong, "", "/usr/bin/lithrez",
+      {StartOutcome::Failed, "Denied", "/usr/bin/lithrez", kPath, kFailed + "Denied"},
+      {StartOutcome::CommandLineTooLong, "", "/usr/bin/lithrez", kPath,
        kFailed + "The command line is too long for this system."},
-      {StartOutcome::Started, "", "/usr/bin/lithrez/",
-       kFailed + "The program was not found.\nMorlett looked for lithrez in: /opt/tools, /usr/bin"},
+      {StartOutcome::Started, "", "/usr/bin/lithrez/", kPath,
+       kNotFound + " in: /opt/tools, /usr/bin"},
+      {StartOutcome::Started, "", "", ".:bin",
+       kNotFound + " in no folder: PATH holds no absolute folder."},
+      {StartOutcome::Started, "", "", longPath,
+       kNotFound + " in: /f1, /f2, /f3, /f4, /f5, /f6, /f7, /f8, /f9, /f10, and 2 more"},
   };
   for (const auto& failure : failures) {
     FakePlatform fresh;
     fresh.startResult = {failure.outcome, failure.reason};
     fresh.programFiles = {failure.program};
-    fresh.searchPlaces.pathVariable = "/opt/tools::.:bin:/usr/bin";
+    fresh.searchPlaces.pathVariable = failure.path;
     fresh.fields[C::Text1] = "a.rez";
     fresh.fields[C::Text2] = "dir";
     Form1 form1(fresh);
@@ -242,53 +263,137 @@ TEST_F(Form1Test, ConfirmedRezFileReplacesTheFieldAndCancelKeepsIt) {
 
 // --- Runs ------------------------------------------------------------------------------
 
-TEST_F(Form1Test, ArchiveCommandRunsOnceAtATimeWhileOtherRunsGoSideBySide) {
-  form.Load();
-  platform.fields[C::Text1] = "a.rez";
-  platform.fields[C::Text7] = "a.rez";
-  for (const Control button : {C::Command4, C::Command4, C::Command8, C::Command8, C::Command9,
-                               C::Command9, C::Command6, C::Command6}) {
-    form.Click(button);
+// A run that writes conflicts with any run touching the same file, or a folder holding it;
+// reading beside reading never does. Windows names ignore case.
+TEST(ToolRunRule, WritersConflictWithWhatTheyTouch) {
+  constexpr Access R = Access::Reads;
+  constexpr Access W = Access::Writes;
+  constexpr PathStyle P = PathStyle::Posix;
+  const struct {
+    PathUse a, b;
+    PathStyle style;
+    bool conflict;
+  } cases[] = {
+      {{"/w/a.rez", W}, {"/w/a.rez", W}, P, true},
+      {{"/w/a.rez", W}, {"/w/a.rez", R}, P, true},
+      {{"/w/a.rez", R}, {"/w/a.rez", R}, P, false},
+      {{"/w", R}, {"/w/sub/a.rez", W}, P, true},
+      {{"/w/", W}, {"/w/a.rez", R}, P, true},
+      {{"/", W}, {"/tmp/a.rez", R}, P, true},
+      {{"/w/a", W}, {"/w/ab", W}, P, false},
+      {{"/w/A.rez", W}, {"/w/a.rez", W}, P, false},
+      {{"C:\\W\\A.rez", W}, {"c:\\w\\a.REZ", R}, PathStyle::Windows, true},
+      {{"C:\\w", W}, {"c:/w/x", R}, PathStyle::Windows, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UsesConflict(c.a, c.b, c.style), c.conflict) << c.a.path << " ~ " << c.b.path;
+    EXPECT_EQ(UsesConflict(c.b, c.a, c.style), c.conflict) << c.b.path << " ~ " << c.a.path;
   }
-  ASSERT_EQ(platform.messages.size(), 2u) << "the second Create and the second Extract";
-  EXPECT_EQ(platform.messages[0].text,
-            "lithrez is still running this command:\n\nlithrez cv a.rez \"\"");
-  EXPECT_EQ(platform.starts.size(), 6u);
-  platform.fields[C::Text2] = "other";
+}
+
+TEST_F(Form1Test, RunsThatWouldSpoilEachOthersFilesAreRefusedUntilTheyEnd) {
+  form.Load();
+  platform.canonicalPaths = {{"/tmp/w//dup.rez", "/tmp/w/dup.rez"},
+                             {"/tmp/w/./dup.rez", "/tmp/w/dup.rez"},
+                             {"src", "/home/me/src"}};
+  const auto click = [&](Control button, std::vector<std::pair<Control, std::string>> fields) {
+    for (auto& [field, text] : fields) platform.fields[field] = text;
+    platform.messages.clear();
+    form.Click(button);
+    return platform.messages.empty() ? std::string("started") : platform.messages[0].text;
+  };
+  const std::string refused =
+      "lithrez is still running this command:\n\nlithrez cv /tmp/w/dup.rez src";
+  EXPECT_EQ(click(C::Command4, {{C::Text1, "/tmp/w/dup.rez"}, {C::Text2, "src"}}), "started");
+  EXPECT_EQ(click(C::Command4, {{C::Text1, "/tmp/w//dup.rez"}}), refused);
+  EXPECT_EQ(click(C::Command4, {{C::Text1, "/tmp/w/./dup.rez"}, {C::Text2, "other"}}), refused);
+  EXPECT_EQ(click(C::Command8, {{C::Text7, "/tmp/w/dup.rez"}}), refused)
+      << "it reads what's written";
+  EXPECT_EQ(click(C::Command6, {{C::Text4, "/x.rez"}, {C::Text5, "/home/me"}}), refused)
+      << "extracting into a folder writes the folder being read";
+  EXPECT_EQ(click(C::Command4, {{C::Text1, "/b.rez"}, {C::Text2, "/home/me/src"}}), "started")
+      << "two readers of one folder";
+  EXPECT_EQ(click(C::Command9, {}), "started");
+  EXPECT_EQ(platform.starts.size(), 3u);
+  form.RunEnded(Ended(1, 0));
+  EXPECT_EQ(click(C::Command8, {{C::Text7, "/tmp/w//dup.rez"}}), "started");
+}
+
+TEST_F(Form1Test, EachRunsEndIsToldWithItsNameHowAndHowLong) {
+  const struct {
+    RunEnd end;
+    std::string said;
+  } ends[] = {
+      {Ended(1, 3.24), "ended with exit code 0 after 3.2 s"},
+      {Ended(1, 0, EndKind::Exited, 3), "ended with exit code 3 after 0.0 s"},
+      {Ended(1, 12, EndKind::Signalled, 15, "TERM"), "ended by signal SIGTERM (15) after 12.0 s"},
+      {Ended(1, 61.06, EndKind::Interrupted, 0xC000013A), "interrupted after 61.1 s"},
+      {Ended(1, 1, EndKind::Exited, 0xC0000005),
+       "ended with exit code 3221225477 (0xC0000005) after 1.0 s"},
+  };
+  for (const auto& row : ends)
+    EXPECT_EQ(RunEndLine("lithrez v a.rez", row.end), "lithrez v a.rez: " + row.said);
+
+  form.Load();
+  platform.fields[C::Text1] = "\"/tmp/my a.rez\"";
   form.Click(C::Command4);
-  EXPECT_EQ(platform.starts.size(), 7u) << "another line is another archive";
-  EXPECT_EQ(platform.fields[C::Text3], "lithrez cv a.rez other") << "read at the click, replaced";
-  platform.runningRuns.erase(1);
-  platform.fields[C::Text2] = "";
-  form.Click(C::Command4);
-  EXPECT_EQ(platform.starts.size(), 8u) << "once the run has ended, the line starts again";
-  EXPECT_EQ(platform.messages.size(), 2u);
+  form.Click(C::Command9);
+  platform.calls.clear();
+  form.RunEnded(Ended(2, 9.9));
+  form.RunEnded(Ended(1, 10, EndKind::Signalled, 9, "KILL"));
+  form.RunEnded(Ended(1, 10));
+  EXPECT_EQ(
+      platform.calls,
+      (std::vector<std::string>{
+          "WriteRunEnd 2 lithrez: ended with exit code 0 after 9.9 s\r\n",
+          "WriteRunEnd 1 lithrez cv /tmp/my a.rez: ended by signal SIGKILL (9) after 10.0 s\r\n",
+          "AskForAttention"}))
+      << "a long run asks for attention; a run ends once";
 }
 
 // --- Fields ----------------------------------------------------------------------------
 
-TEST_F(Form1Test, FieldsKeepOneLineAndDropsReplaceOnlyPathFields) {
+TEST_F(Form1Test, FieldsKeepOneLineAndDropsReplaceOnlyPathFieldsWithExactLocalNames) {
   platform.SetText(C::Text1, std::string_view("first\0second", 12));
   EXPECT_EQ(platform.fields[C::Text1], "first");
   platform.SetText(C::Text1, "one\r\ntwo");
   EXPECT_EQ(platform.GetText(C::Text1), "one");
+  const auto files = [](std::vector<DroppedItem> items) {
+    return DroppedData{true, true, std::move(items), std::nullopt};
+  };
+  const auto text = [](std::string dropped) {
+    return DroppedData{true, false, {}, std::move(dropped)};
+  };
+  const DroppedData moveOnly{false, false, {File("/a.rez")}, std::nullopt};
+  const DroppedData linkOnly{false, true, {File("/l.rez")}, std::nullopt};
   const struct {
     Control field;
     DroppedData drop;
     std::optional<std::string> after;
+    DropAction action;
   } drops[] = {
-      {C::Text1, {{"/a b/x.rez", "/y.rez"}, {}}, "/a b/x.rez"},
-      {C::Text2, {{}, "typed\nmore"}, "typed"},
-      {C::Text4, {{std::nullopt, "/y.rez"}, {}}, std::nullopt},
-      {C::Text5, {{"/dir"}, {}}, "/dir"},
-      {C::Text7, {{"/v.rez"}, {}}, "/v.rez"},
-      {C::Text3, {{"/x.rez"}, {}}, std::nullopt},
-      {C::Text9, {{}, "text"}, std::nullopt},
+      {C::Text1, files({File("/a b/x.rez"), File("/y.rez")}), "/a b/x.rez", DropAction::Copy},
+      {C::Text1, files({File("/x.rez", "localhost")}), "/x.rez", DropAction::Copy},
+      {C::Text1, files({File("/x.rez", "otherhost")}), std::nullopt, DropAction::Copy},
+      {C::Text1, files({File("/x.rez", "", "http")}), std::nullopt, DropAction::Copy},
+      {C::Text1, files({File("/caf\xe9.rez")}), std::nullopt, DropAction::Copy},
+      {C::Text1, files({File("/a\nb.rez")}), std::nullopt, DropAction::Copy},
+      {C::Text1, files({File("")}), std::nullopt, DropAction::Copy},
+      {C::Text1, files({}), std::nullopt, DropAction::Copy},
+      {C::Text2, text("/typed/dir\r\n"), "/typed/dir", DropAction::Copy},
+      {C::Text2, text("typed\nmore"), std::nullopt, DropAction::Copy},
+      {C::Text4, moveOnly, std::nullopt, DropAction::Refuse},
+      {C::Text5, linkOnly, "/l.rez", DropAction::Link},
+      {C::Text7, files({File("/caf\xc3\xa9.rez")}), "/caf\xc3\xa9.rez", DropAction::Copy},
+      {C::Text3, files({File("/x.rez")}), std::nullopt, DropAction::Refuse},
+      {C::Text9, text("text"), std::nullopt, DropAction::Refuse},
   };
   for (const auto& row : drops) {
+    const std::string name(EntryOf(row.field).name);
     platform.fields[row.field] = "was";
-    EXPECT_EQ(form.Drop(row.field, row.drop), row.after.has_value()) << EntryOf(row.field).name;
-    EXPECT_EQ(platform.fields[row.field], row.after.value_or("was")) << EntryOf(row.field).name;
+    EXPECT_EQ(DropActionFor(row.field, row.drop), row.action) << name;
+    EXPECT_EQ(form.Drop(row.field, row.drop), row.after ? row.action : DropAction::Refuse) << name;
+    EXPECT_EQ(platform.fields[row.field], row.after.value_or("was")) << name;
   }
 }
 

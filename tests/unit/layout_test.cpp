@@ -32,6 +32,7 @@ TEST(LayoutTable, TabWalksEachPanelThenTheRowsThenTheTwoButtons) {
   EXPECT_EQ(std::vector<Control>(order.begin(), order.end()), expected);
   EXPECT_FALSE(EntryOf(C::Text10).visible);
   EXPECT_EQ(EntryOf(C::Text10).caption, "Text10");
+  EXPECT_EQ(EntryOf(C::Form1).twips, (Rect{0, 0, 10710, 2775})) << "the window holds them all";
 }
 
 TEST(LayoutTable, EveryFieldAndButtonHasItsOwnDescriptionAndLabelsNameTheirFields) {
@@ -57,6 +58,34 @@ TEST(FittingRule, CaptionsShrinkToTheirBoxAndTheWindowToTheScreen) {
   EXPECT_EQ(FirstClientSize(design, {1280, 1000}), (Size{1280, 331}));
   EXPECT_EQ(FirstClientSize(design, {2000, 1000}), design);
   EXPECT_EQ(FirstClientSize(design, {0, 0}), design) << "no screen known";
+  // Text drawn at a trial size rounds to whole pixels, so one shrink may not be enough.
+  const double scale = FittingCaptionScale([](double trial) {
+    return CaptionMeasure{std::ceil(113 * trial) + 1, 105};
+  });
+  EXPECT_LE(std::ceil(113 * scale) + 1, 102) << scale;
+  EXPECT_GT(scale, 0.85);
+  EXPECT_EQ(FittingCaptionScale([](double) { return CaptionMeasure{10, 100}; }), 1.0);
+}
+
+// The console goes below the main window where the free area has room for it; otherwise it is
+// made shorter, down to half; otherwise it goes as high as fits, at the bottom, over the window.
+TEST(FittingRule, TheConsoleLiesWithinTheFreeAreaOfTheScreen) {
+  const Rect screen{0, 0, 1024, 740};
+  const struct {
+    Rect main;
+    Size console;
+    Rect placed;
+  } cases[] = {
+      {{10, 20, 700, 220}, {660, 400}, {10, 240, 660, 400}},
+      {{10, 20, 700, 220}, {660, 900}, {10, 240, 660, 500}},
+      {{10, 400, 700, 220}, {660, 400}, {10, 340, 660, 400}},
+      {{500, 20, 700, 220}, {1152, 854}, {0, 240, 1024, 500}},
+      {{500, 300, 700, 220}, {1152, 854}, {0, 0, 1024, 740}},
+      {{900, 20, 400, 220}, {660, 400}, {364, 240, 660, 400}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ConsolePlacement(c.main, c.console, screen), c.placed) << c.main.top;
+  }
 }
 
 TEST(ResizingRule, DesignSizeInPixelsFollowsTheScreen) {
