@@ -4,9 +4,11 @@
 #   tools/install-deps.sh test   building and running every test suite
 set -euo pipefail
 
+# Names that Debian 12 and Ubuntu 24.04 LTS both have.
 run_packages=(cmake make g++ qt6-base-dev qt6-translations-l10n)
-test_packages=("${run_packages[@]}" libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb
-  clang clang-format libclang-rt-14-dev desktop-file-utils appstream man-db dpkg-dev file)
+test_packages=("${run_packages[@]}" git libgtest-dev googletest g++-mingw-w64-x86-64-posix
+  wine wine64 xvfb xauth xdotool util-linux clang clang-format clang-tidy clazy libclang-rt-dev
+  desktop-file-utils appstream man-db dpkg-dev file lintian devscripts nsis)
 
 case "${1:-}" in
   run) wanted=("${run_packages[@]}") ;;
@@ -22,8 +24,7 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" apt-get install -y -q "${missing[@]}" </dev/null
+as_root=(env DEBIAN_FRONTEND=noninteractive)
+[ "$(id -u)" -eq 0 ] || as_root=(sudo "${as_root[@]}")
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q "${missing[@]}" </dev/null

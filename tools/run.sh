@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Linux program, and starts it.
+# Installs what is missing, builds the Linux program alone (no tests, no benchmarks, so it needs
+# only the run packages and no network), and starts it. MORLETT_RUN_BUILD names another build
+# folder than the run preset's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +17,7 @@ fi
 
 tools/install-deps.sh run
 export CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)"
-cmake --preset native >/dev/null
-cmake --build --preset native
-exec build/native/morlett "$@"
+build="${MORLETT_RUN_BUILD:-build/run}"
+cmake --preset run -B "$build" >/dev/null
+cmake --build "$build" --target morlett
+exec "$build/morlett" "$@"

@@ -16,7 +16,8 @@ DESTDIR="$dest" "$cmake" --install "$build" --prefix /usr >/dev/null
 diff -u - <(cd "$dest" && find . -type f | sort) <<'EOF'
 ./usr/bin/morlett
 ./usr/share/applications/org.morlett.Morlett.desktop
-./usr/share/doc/morlett/LICENSE
+./usr/share/doc/morlett/changelog.Debian.gz
+./usr/share/doc/morlett/copyright
 ./usr/share/icons/hicolor/128x128/apps/org.morlett.Morlett.png
 ./usr/share/icons/hicolor/16x16/apps/org.morlett.Morlett.png
 ./usr/share/icons/hicolor/24x24/apps/org.morlett.Morlett.png
@@ -25,6 +26,6 @@ diff -u - <(cd "$dest" && find . -type f | sort) <<'EOF'
 ./usr/share/icons/hicolor/48x48/apps/org.morlett.Morlett.png
 ./usr/share/icons/hicolor/64x64/apps/org.morlett.Morlett.png
 ./usr/share/icons/hicolor/scalable/apps/org.morlett.Morlett.svg
-./usr/share/man/man1/morlett.1
+./usr/share/man/man1/morlett.1.gz
 ./usr/share/metainfo/org.morlett.Morlett.metainfo.xml
 EOF
