@@ -87,14 +87,22 @@ bool TakesDrops(Control field) {
   return false;
 }
 
-DropAction DropActionFor(Control field, const DroppedData& drop) {
-  if (!TakesDrops(field)) return DropAction::Refuse;
+namespace {
+
+// Never a move, which would have the source delete what it dragged.
+DropAction OfferedAction(const DroppedData& drop) {
   if (drop.offersCopy) return DropAction::Copy;
   return drop.offersLink ? DropAction::Link : DropAction::Refuse;
 }
 
+}  // namespace
+
+DropAction DropActionFor(Control field, const DroppedData& drop) {
+  return TextAfterDrop(field, drop) ? OfferedAction(drop) : DropAction::Refuse;
+}
+
 std::optional<std::string> TextAfterDrop(Control field, const DroppedData& drop) {
-  if (DropActionFor(field, drop) == DropAction::Refuse) return std::nullopt;
+  if (!TakesDrops(field) || OfferedAction(drop) == DropAction::Refuse) return std::nullopt;
   if (!drop.items.empty()) return LocalPath(drop.items.front());
   return drop.text ? DroppedText(*drop.text) : std::nullopt;
 }
@@ -119,7 +127,7 @@ DropAction Form1::Drop(Control field, const DroppedData& drop) {
   const std::optional<std::string> text = TextAfterDrop(field, drop);
   if (!text) return DropAction::Refuse;
   platform_.SetText(field, *text);
-  return DropActionFor(field, drop);
+  return OfferedAction(drop);
 }
 
 void Form1::RunEnded(const RunEnd& end) {

@@ -18,7 +18,7 @@ struct RezFileKind;
 bool TakesDrops(Control field);
 
 // How a drag over `field` may end: as a copy, or else a link, never as a move, which would
-// have the source delete what it dragged. Refused where the field takes no drops.
+// have the source delete what it dragged. Refused where the field would not take it.
 DropAction DropActionFor(Control field, const DroppedData& drop);
 
 // What `field` holds after `drop`, or nothing when the field refuses it. The path fields take

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "pickers/rez_file_dialogs.h"
 #include "platform/qt/qt_text.h"
 
 namespace morlett::qt {
@@ -29,9 +30,7 @@ void ApplyFlags(QFileDialog& dialog, std::uint32_t flags) {
 }
 
 bool AgreesToCreate(QWidget* dialog, const QString& path) {
-  const QString question =
-      QStringLiteral("%1\nThis file does not exist.\nDo you want to create it?")
-          .arg(QDir::toNativeSeparators(path));
+  const QString question = FromUtf8(CreatePromptQuestion(path.toStdString()));
   return QMessageBox::question(dialog, dialog->windowTitle(), question,
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
@@ -47,9 +46,15 @@ std::optional<std::string> RunFolderDialog(QWidget* owner, const FolderRequest& 
   QFileDialog dialog(owner, FromUtf8(request.title));
   dialog.setWindowModality(Qt::WindowModal);
   dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly, request.onlyFileSystemFolders);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst().toStdString();
+  // A folder browser lists folders; files would only be in the way.
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  // Qt's own dialog browses the file system alone, but a desktop's dialog may also offer
+  // network places, which it names by URLs of other schemes: those are kept out.
+  if (request.onlyFileSystemFolders) dialog.setSupportedSchemes({QStringLiteral("file")});
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) return std::nullopt;
+  const QUrl chosen = dialog.selectedUrls().constFirst();
+  if (!chosen.isLocalFile()) return std::nullopt;  // only the file system's folders have a path
+  return chosen.toLocalFile().toStdString();
 }
 
 std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest& request) {

@@ -1,5 +1,6 @@
 #include "platform/qt/form1_window.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
@@ -17,10 +18,11 @@
 #include <QStyleOption>
 #include <QValidator>
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
-#include <utility>
 
 #include "app/form1.h"
 #include "platform/qt/qt_text.h"
@@ -35,16 +37,38 @@ QRect ToQRect(const Rect& rect) {
   return {rect.left, rect.top, rect.width, rect.height};
 }
 
+struct PixelsHeader {
+  int width = 0;
+  int height = 0;
+  qsizetype pixelsAt = 0;  // where the pixels start in the file
+};
+
+// A binary PPM's header: "P6", the width, the height and 255, each after one blank.
+std::optional<PixelsHeader> ReadPixelsHeader(const QByteArray& file) {
+  if (!file.startsWith("P6")) return std::nullopt;
+  const char* at = file.constData() + 2;
+  const char* const end = file.constData() + file.size();
+  std::array<int, 3> numbers{};  // width, height, largest value
+  for (int& number : numbers) {
+    if (at >= end || !std::isspace(static_cast<unsigned char>(*at))) return std::nullopt;
+    const auto [next, error] = std::from_chars(at + 1, end, number);
+    if (error != std::errc() || number <= 0) return std::nullopt;
+    at = next;
+  }
+  if (numbers[2] != 255 || at >= end) return std::nullopt;
+  return PixelsHeader{numbers[0], numbers[1], at + 1 - file.constData()};
+}
+
 // The logo is built in as plain pixels (a binary PPM), so showing it loads no image decoder.
 QPixmap LogoPixmap() {
   const QByteArray file = QResource(QStringLiteral(":/morlett/logo.ppm")).uncompressedData();
-  int width = 0, height = 0, header = 0;
-  const bool parsed =
-      std::sscanf(file.constData(), "P6 %d %d 255%n", &width, &height, &header) == 2;
-  const qsizetype pixels = qsizetype{3} * width * height;
-  if (!parsed || header == 0 || file.size() < header + 1 + pixels) return {};
-  const auto* rgb = reinterpret_cast<const uchar*>(file.constData() + header + 1);
-  return QPixmap::fromImage(QImage(rgb, width, height, 3 * width, QImage::Format_RGB888));
+  const std::optional<PixelsHeader> header = ReadPixelsHeader(file);
+  if (!header) return {};
+  const qsizetype rowBytes = qsizetype{3} * header->width;
+  if (file.size() - header->pixelsAt < rowBytes * header->height) return {};
+  const auto* rgb = reinterpret_cast<const uchar*>(file.constData() + header->pixelsAt);
+  return QPixmap::fromImage(
+      QImage(rgb, header->width, header->height, rowBytes, QImage::Format_RGB888));
 }
 
 // A one-line field holds only what the next action reads. Typing and pasting put the new text
@@ -98,13 +122,14 @@ QFont Scaled(QFont font, double scale) {
 
 // How wide `caption` is in `font`, and how much of a box of `size` the control's style leaves
 // it: a label draws across its box, a button inside its frame, a group box between its margins.
-std::pair<double, int> CaptionWidthAndRoom(const QWidget& control, const QFont& font,
-                                           const QString& caption, QSize size) {
+CaptionMeasure MeasureCaption(const QWidget& control, const QFont& font, const QString& caption,
+                              QSize size) {
   const double width = QFontMetricsF(font).horizontalAdvance(caption);
   const QStyle& style = *control.style();
-  if (qobject_cast<const QPushButton*>(&control)) {
+  if (const auto* button = qobject_cast<const QPushButton*>(&control)) {
     QStyleOptionButton option;
-    option.initFrom(&control);
+    option.initFrom(button);
+    if (button->autoDefault()) option.features |= QStyleOptionButton::AutoDefaultButton;
     option.rect = QRect({}, size);
     return {width, style.subElementRect(QStyle::SE_PushButtonContents, &option, &control).width()};
   }
@@ -118,31 +143,43 @@ std::pair<double, int> CaptionWidthAndRoom(const QWidget& control, const QFont& 
     option.textAlignment = Qt::AlignLeft;
     const QRect label =
         style.subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &control);
-    return {label.width(), size.width() - 2 * label.left()};
+    return {static_cast<double>(label.width()), size.width() - 2 * label.left()};
   }
   return {width, size.width()};
 }
 
-// The same font, smaller where the caption would not fit its box otherwise. One step usually
-// does; the glyphs' rounding at the new size may ask for another.
-QFont FittingCaptionFont(const QWidget& control, QFont font, const QString& caption, QSize size) {
-  for (int step = 0; step < 4; ++step) {
-    const auto [width, room] = CaptionWidthAndRoom(control, font, caption, size);
-    const double scale = CaptionFontScale(width, room);
-    if (scale >= 1) break;
-    font = Scaled(font, scale);
-  }
-  return font;
+// The font, smaller where the caption would not fit its box otherwise: the core finds the
+// scale, from the caption measured at the scales it tries.
+QFont FittingCaptionFont(const QWidget& control, const QFont& font, const QString& caption,
+                         QSize size) {
+  const double scale = FittingCaptionScale(
+      [&](double trial) { return MeasureCaption(control, Scaled(font, trial), caption, size); });
+  return scale < 1 ? Scaled(font, scale) : font;
 }
 
-DroppedData DroppedFrom(const QMimeData& mime) {
+// An item as its URL names it. The path is the bytes the URL encodes, never toLocalFile(),
+// which would make another machine's file://host/x the local //host/x.
+DroppedItem ItemOf(const QUrl& url) {
+  return {url.scheme().toStdString(), url.host().toStdString(),
+          QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString()};
+}
+
+// What the drag offers, as it offers it; a source that is gone offers nothing.
+DroppedData DroppedFrom(const QDropEvent& event) {
   DroppedData drop;
-  for (const QUrl& url : mime.urls()) {
-    drop.items.push_back(url.isLocalFile() ? std::optional(url.toLocalFile().toStdString())
-                                           : std::nullopt);
-  }
-  if (drop.items.empty() && mime.hasText()) drop.text = mime.text().toStdString();
+  const QMimeData* mime = event.mimeData();
+  if (!mime) return drop;
+  drop.offersCopy = event.possibleActions().testFlag(Qt::CopyAction);
+  drop.offersLink = event.possibleActions().testFlag(Qt::LinkAction);
+  for (const QUrl& url : mime->urls()) drop.items.push_back(ItemOf(url));
+  if (drop.items.empty() && mime->hasText()) drop.text = mime->text().toStdString();
   return drop;
+}
+
+// A plain widget's accessible role is "client", which screen readers present as filler.
+QAccessibleInterface* MainWindowAccessible(const QString& /*className*/, QObject* object) {
+  auto* window = dynamic_cast<Form1Window*>(object);
+  return window ? new QAccessibleWidget(window, QAccessible::Window) : nullptr;
 }
 
 // The window manager frames a window only once it is shown; until then the style's title bar
@@ -167,6 +204,7 @@ QSize Form1Window::DesignSize() {
 }
 
 Form1Window::Form1Window() {
+  QAccessible::installFactory(MainWindowAccessible);
   widgets_[IndexOf(Control::Form1)] = this;
   setWindowTitle(FromUtf8(kWindowCaption));
   setWindowIcon(BulbIcon());
@@ -193,6 +231,7 @@ QWidget* Form1Window::Create(const ControlEntry& entry) {
       return new QGroupBox(caption, parent);
     case ControlKind::Button: {
       auto* button = new QPushButton(caption, parent);
+      button->setAutoDefault(true);  // Enter presses the focused button, as Space does
       connect(button, &QPushButton::clicked, this, [this, id = entry.id] {
         if (form_) form_->Click(id);
       });
@@ -276,12 +315,19 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
 // Every drag over a field is answered here: the field's own handling would insert the text
 // where it was dropped, in the middle of a path.
 bool Form1Window::TakeDrop(Control field, QDropEvent& event) {
-  const DroppedData drop = DroppedFrom(*event.mimeData());
-  const bool taken = event.type() == QEvent::Drop ? form_ && form_->Drop(field, drop)
-                                                  : TextAfterDrop(field, drop).has_value();
-  // A dropped path is read, never moved: the source keeps what was dragged.
-  event.setDropAction(Qt::CopyAction);
-  event.setAccepted(taken);
+  const DroppedData drop = DroppedFrom(event);
+  const bool dropped = event.type() == QEvent::Drop;
+  const DropAction action = !dropped ? DropActionFor(field, drop)
+                            : form_  ? form_->Drop(field, drop)
+                                     : DropAction::Refuse;
+  // The core chooses only an action the source offers: Qt would quietly turn any other into
+  // the source's own proposal, which may be a move.
+  if (action == DropAction::Refuse) {
+    event.ignore();
+  } else {
+    event.setDropAction(action == DropAction::Link ? Qt::LinkAction : Qt::CopyAction);
+    event.accept();
+  }
   return true;
 }
 

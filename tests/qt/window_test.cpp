@@ -29,6 +29,8 @@ struct ScopedEnv {
   ScopedEnv(const char* variable, const QByteArray& value) : name(variable), old(qgetenv(name)) {
     qputenv(name, value);
   }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
   ~ScopedEnv() { old.isNull() ? qunsetenv(name) : qputenv(name, old); }
   const char* name;
   QByteArray old;
@@ -88,17 +90,21 @@ class WindowTest : public QObject {
   }
 
  private slots:
-  // The platform's text is UTF-8 and Qt's UTF-16: each crossing converts. What the user types
-  // or pastes keeps its first line, so the field shows what the next action reads.
+  // The platform's text is UTF-8 and Qt's UTF-16: each crossing converts. What the user types,
+  // pastes or commits by an input method keeps its first line, so the field shows what the next
+  // action reads.
   void fieldsConvertTextAndKeepOneLine_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QByteArray>("given");
-    QTest::addColumn<QString>("shown");  // the field held "ab", the cursor after "a" to paste
+    QTest::addColumn<QString>("shown");  // the field held "ab", the cursor after "a" to insert
     QTest::newRow("set") << "set" << QByteArray("na\xc3\xafve \xe2\x9c\x93") << "naïve ✓";
     QTest::newRow("set, invalid UTF-8") << "set" << QByteArray("\xff raw") << "\ufffd raw";
     QTest::newRow("typed") << "typed" << QByteArray("C:\\My Dir\\") << "abC:\\My Dir\\";
     QTest::newRow("pasted lines") << "pasted" << QByteArray("one\r\ntwo") << "aoneb";
     QTest::newRow("pasted NUL") << "pasted" << QByteArray("one\0two", 7) << "aoneb";
+    QTest::newRow("Shift+Insert") << "Shift+Insert" << QByteArray("line1\rline2 visible tail")
+                                  << "aline1b";
+    QTest::newRow("input method") << "input method" << QByteArray("one\ntwo") << "aoneb";
   }
   void fieldsConvertTextAndKeepOneLine() {
     QFETCH(QString, how);
@@ -107,18 +113,24 @@ class WindowTest : public QObject {
     StartedProgram program;
     QLineEdit& field = program.Field(C::Text1);
     field.setText("ab");
-    field.setCursorPosition(how == "pasted" ? 1 : 2);
+    const bool inserted = how != "set" && how != "typed";
+    field.setCursorPosition(inserted ? 1 : 2);
     QApplication::clipboard()->setText(QString::fromUtf8(given));
     if (how == "set") program.Platform().SetText(C::Text1, given.toStdString());
     if (how == "typed") QTest::keyClicks(&field, QString::fromUtf8(given));
     if (how == "pasted") QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
+    if (how == "Shift+Insert") QTest::keyClick(&field, Qt::Key_Insert, Qt::ShiftModifier);
+    QInputMethodEvent commit;
+    commit.setCommitString(QString::fromUtf8(given));
+    if (how == "input method") QApplication::sendEvent(&field, &commit);
     QCOMPARE(field.text(), shown);
     QCOMPARE(program.Platform().GetText(C::Text1), shown.toStdString());
-    QVERIFY(how != "pasted" || field.cursorPosition() == 4);
+    QVERIFY(!inserted || field.cursorPosition() == shown.indexOf('b'));  // after what was kept
   }
 
-  // Each field holds a different hard text, so one turning up in another's place shows. The
-  // tools run at once, in any order.
+  // Each field holds a different hard text, so one turning up in another's place shows; Create's
+  // are hard for a shell too. Enter and Space press a focused button. The tools run at once, in
+  // any order. The line shown, run by a shell, gives the tool what Morlett's own run got.
   void clicksReachTheToolWithEveryFieldWhole() {
     QTemporaryDir dir;
     const std::string log = dir.filePath("runs.log").toStdString();
@@ -128,15 +140,29 @@ class WindowTest : public QObject {
       program.Platform().SetText(field, text);
       return std::string(text);
     };
+    const ArgumentList create = {"cv", put(C::Text1, "/tmp/a b/$HOME `id` it's.rez"),
+                                 put(C::Text2, "C:\\My \"Dir\"\\")};
     const std::set<ArgumentList> expected = {
-        {"cv", put(C::Text1, kHardFields[3]), put(C::Text2, kHardFields[7])},
+        create,
         {"xv", put(C::Text4, kHardFields[15]), put(C::Text5, kHardFields[17])},
         {"v", put(C::Text7, kHardFields[4])},
         {}};
-    for (Control tool : {C::Command4, C::Command6, C::Command8, C::Command9}) program.Click(tool);
+    QTest::keyClick(&program.Window().Widget(C::Command4), Qt::Key_Return);  // keys go to the focus
+    QTest::keyClick(&program.Window().Widget(C::Command6), Qt::Key_Space);
+    for (Control tool : {C::Command8, C::Command9}) program.Click(tool);
     QTRY_COMPARE_WITH_TIMEOUT(ReadStandInLog(log).size(), expected.size(), 60000);
     const std::vector<ArgumentList> runs = ReadStandInLog(log);
     QVERIFY(std::set(runs.begin(), runs.end()) == expected);
+
+    const QString shellLog = dir.filePath("shell.log");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("STAND_IN_LOG", shellLog);
+    environment.insert("PATH", QFileInfo(QStandardPaths::findExecutable("lithrez")).path());
+    QProcess shell;
+    shell.setProcessEnvironment(environment);
+    shell.start("/bin/sh", {"-c", program.Field(C::Text3).text()});
+    QVERIFY(shell.waitForFinished(60000));
+    QCOMPARE(ReadStandInLog(shellLog.toStdString()), std::vector<ArgumentList>{create});
   }
 
   // Names are typed without their extension: the dialog adds ".rez" before it looks. Declining
@@ -179,35 +205,49 @@ class WindowTest : public QObject {
     QVERIFY(!QFile::exists(missing) && program.Window().isVisible());
   }
 
+  // A drop is taken as a copy or a link the source offers, never as a move; the field takes a
+  // path as the URL's bytes name it, or else refuses the drop and stays as it was.
   void dropsReplaceTheFieldOrAreRefused_data() {
     QTest::addColumn<Control>("field");
+    QTest::addColumn<Qt::DropActions>("offered");
     QTest::addColumn<QList<QUrl>>("urls");  // none: the drop is the text
     QTest::addColumn<QString>("after");     // what the field holds; "before" when refused
-    const QUrl file = QUrl::fromLocalFile("/tmp/my archives/a.rez");
-    QTest::newRow("a file") << C::Text1 << QList{file} << file.toLocalFile();
-    QTest::newRow("two: the first") << C::Text5 << QList{QUrl("file:///d/1"), file} << "/d/1";
-    QTest::newRow("remote") << C::Text4 << QList{QUrl("https://example.org/a.rez")} << "before";
-    QTest::newRow("text") << C::Text7 << QList<QUrl>{} << "/a path";
-    QTest::newRow("not a path field") << C::Text3 << QList{file} << "before";
+    const auto row = [](const char* name, Control field, const QList<QUrl>& urls,
+                        const QString& after,
+                        Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction) {
+      QTest::newRow(name) << field << offered << urls << after;
+    };
+    const QList file{QUrl::fromLocalFile("/tmp/my archives/a.rez")};
+    row("a file", C::Text1, file, "/tmp/my archives/a.rez");
+    row("two: the first", C::Text5, {QUrl("file://localhost/d/1"), file[0]}, "/d/1");
+    row("another host", C::Text2, {QUrl("file://otherhost/tmp/a.rez")}, "before");
+    row("remote", C::Text4, {QUrl("https://example.org/a.rez")}, "before");
+    row("not UTF-8", C::Text4, {QUrl::fromEncoded("file:///tmp/caf%E9.rez")}, "before");
+    row("text", C::Text7, {}, "/a path");
+    row("not a path field", C::Text3, file, "before");
+    row("move only", C::Text1, file, "before", Qt::MoveAction);
+    row("link only", C::Text1, file, "/tmp/my archives/a.rez", Qt::LinkAction);
   }
   void dropsReplaceTheFieldOrAreRefused() {
     QFETCH(Control, field);
+    QFETCH(Qt::DropActions, offered);
     QFETCH(QList<QUrl>, urls);
     QFETCH(QString, after);
     StartedProgram program;
     QLineEdit& target = program.Field(field);
     target.setText("before");
     QMimeData mime;
-    urls.isEmpty() ? mime.setText("/a path\nmore") : mime.setUrls(urls);
-    const QPoint middle = target.rect().center();
-    const auto actions = Qt::CopyAction | Qt::MoveAction;  // with Shift, offered as a move
-    QDragEnterEvent enter(middle, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    urls.isEmpty() ? mime.setText("/a path\n") : mime.setUrls(urls);
+    const QPoint middle = target.rect().center();  // with Shift, a move is proposed
+    QDragEnterEvent enter(middle, offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(&target, &enter);
-    QCOMPARE(enter.isAccepted(), after != "before");
-    QDropEvent drop(middle, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QVERIFY(!enter.isAccepted() || (enter.dropAction() & offered & ~Qt::MoveAction));
+    QDropEvent drop(middle, offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(&target, &drop);
     QCOMPARE(target.text(), after);
-    QVERIFY(!drop.isAccepted() || drop.dropAction() == Qt::CopyAction);  // never moved away
+    const auto taken = offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction;
+    QCOMPARE(drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
+             after == "before" ? Qt::IgnoreAction : taken);
   }
 
   // Also run at 120, 144 and 192 dpi on a 1280 by 1024 screen (see CMakeLists.txt).
@@ -222,11 +262,13 @@ class WindowTest : public QObject {
     if (free.width() >= 1000) QCOMPARE(program.Window().size(), qt::Form1Window::DesignSize());
   }
 
-  // The logo is the picture, pixel for pixel; the controls have names for screen readers.
+  // The logo is the picture, pixel for pixel; the window is a window to screen readers, and the
+  // controls have names.
   void logoAndNamesSayWhatTheControlsAre() {
     StartedProgram program;
     auto& logo = static_cast<QLabel&>(program.Window().Widget(C::Image1));
     QCOMPARE(logo.pixmap().toImage(), QPixmap(MORLETT_SOURCE_DIR "/resources/logo.jpg").toImage());
+    QCOMPARE(QAccessible::queryAccessibleInterface(&program.Window())->role(), QAccessible::Window);
     QVERIFY(!QAccessible::queryAccessibleInterface(&logo)->text(QAccessible::Name).isEmpty());
     std::set<QString> names;
     for (const Control control : TabOrder()) {
