@@ -60,7 +60,9 @@ bool SameOrInside(std::string_view inner, std::string_view outer, PathStyle styl
 std::string RunName(const ToolRow& row, const ToolCommand& command) {
   std::string name(kToolName);
   if (!row.modeWord.empty()) name.append(" ").append(row.modeWord);
-  if (command.arguments.size() > 2) name.append(" ").append(command.arguments[2]);
+  if (command.arguments.size() > 2 && !command.arguments[2].empty()) {
+    name.append(" ").append(command.arguments[2]);
+  }
   return name;
 }
 

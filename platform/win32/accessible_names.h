@@ -19,8 +19,9 @@ class AccessibleNames {
  public:
   using NamedWindow = std::pair<HWND, std::string_view>;
 
-  // Gives each window its name. COM and the accessibility library are loaded here, so this is
-  // done when an accessibility client first asks, not at every start.
+  // Gives each window its name, in the COM apartment the caller has entered. COM and the
+  // accessibility library are loaded here, so this is done when an accessibility client first
+  // asks, not at every start.
   explicit AccessibleNames(std::span<const NamedWindow> named);
   // Takes the names off again, as must be done before the windows go.
   ~AccessibleNames();
@@ -28,7 +29,6 @@ class AccessibleNames {
   AccessibleNames& operator=(const AccessibleNames&) = delete;
 
  private:
-  ComApartment com_;
   ComPtr<IAccPropServices> services_;
   std::vector<HWND> named_;
 };

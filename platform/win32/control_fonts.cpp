@@ -14,9 +14,6 @@ namespace {
 // edge and focus frame, and the most any version of the group box leaves.
 constexpr int kButtonCaptionInset = 3;
 constexpr int kFrameCaptionInset = 10;
-// Each step shrinks a caption's font by the core's rule; a step or two more makes up for
-// heights being whole pixels.
-constexpr int kCaptionFitSteps = 4;
 
 bool HasCaption(ControlKind kind) {
   return kind == ControlKind::Frame || kind == ControlKind::Button || kind == ControlKind::Label;
@@ -63,6 +60,14 @@ LONG ScaledHeight(LONG height, double scale) {
   return scaled != 0 ? scaled : (height < 0 ? -1 : 1);
 }
 
+// The height for a caption's trial scale: whole pixels, never above the scale, so that a height
+// that fits is one the caption really fits at.
+LONG TrialHeight(LONG height, double scale) {
+  if (scale >= 1) return height;
+  const LONG magnitude = std::max<LONG>(1, static_cast<LONG>(std::abs(height) * scale));
+  return height < 0 ? -magnitude : magnitude;
+}
+
 // Fonts that differ only in height: a font made for one can be kept for the other.
 bool SameStyle(LOGFONTW a, LOGFONTW b) {
   a.lfHeight = b.lfHeight = 0;
@@ -78,7 +83,10 @@ void ControlFonts::Apply(HWND window, const std::array<HWND, kControlCount>& con
   metrics.cbSize = sizeof(metrics);
   SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi);
   std::map<LONG, UniqueFont> otherStyle;  // deleted once no control uses them
-  if (!SameStyle(metrics.lfMessageFont, messageFont_)) otherStyle.swap(fonts_);
+  if (!SameStyle(metrics.lfMessageFont, messageFont_)) {
+    otherStyle.swap(fonts_);
+    captionWidths_.clear();
+  }
   messageFont_ = metrics.lfMessageFont;
 
   const LONG height = ScaledHeight(messageFont_.lfHeight, layout.fontScale);
@@ -86,9 +94,11 @@ void ControlFonts::Apply(HWND window, const std::array<HWND, kControlCount>& con
   const HGDIOBJ original = SelectObject(dc, OfHeight(height));
   std::set<LONG> used;
   for (const ControlEntry& entry : ControlTable()) {
-    const LONG fitting = HasCaption(entry.kind)
-                             ? FittingHeight(dc, entry, CaptionWidth(layout, entry.id), height, dpi)
-                             : height;
+    const LONG fitting =
+        HasCaption(entry.kind)
+            ? FittingHeight(dc, entry.caption,
+                            CaptionRoom(entry.kind, CaptionWidth(layout, entry.id), dpi), height)
+            : height;
     used.insert(fitting);
     const HWND control = controls[IndexOf(entry.id)];
     const auto font = reinterpret_cast<WPARAM>(OfHeight(fitting));
@@ -101,21 +111,22 @@ void ControlFonts::Apply(HWND window, const std::array<HWND, kControlCount>& con
   std::erase_if(fonts_, [&](const auto& font) { return !used.contains(font.first); });
 }
 
-// The height at which the entry's caption fits its box: `height`, or smaller by the core's
-// rule, measured again after each step.
-LONG ControlFonts::FittingHeight(HDC dc, const ControlEntry& entry, int width, LONG height,
-                                 UINT dpi) {
-  const int room = CaptionRoom(entry.kind, width, dpi);
-  for (int step = 0; step < kCaptionFitSteps; ++step) {
+// The height at which a caption fits its room: `height`, or smaller by the core's rule.
+LONG ControlFonts::FittingHeight(HDC dc, std::string_view caption, int room, LONG height) {
+  const double scale = FittingCaptionScale([&](double trial) {
+    return CaptionMeasure{
+        static_cast<double>(CaptionWidthAt(dc, TrialHeight(height, trial), caption)), room};
+  });
+  return TrialHeight(height, scale);
+}
+
+int ControlFonts::CaptionWidthAt(HDC dc, LONG height, std::string_view caption) {
+  const auto [width, added] = captionWidths_.try_emplace({height, caption}, 0);
+  if (added) {
     SelectObject(dc, OfHeight(height));
-    const double scale = CaptionFontScale(DrawnWidth(dc, entry.caption), room);
-    if (scale >= 1) break;
-    const LONG magnitude = std::abs(height);
-    const LONG smaller =
-        std::clamp<LONG>(static_cast<LONG>(magnitude * scale), 1, std::max<LONG>(1, magnitude - 1));
-    height = height < 0 ? -smaller : smaller;
+    width->second = DrawnWidth(dc, caption);
   }
-  return height;
+  return width->second;
 }
 
 HFONT ControlFonts::OfHeight(LONG height) {

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <map>
+#include <string_view>
+#include <utility>
 
 #include "app/layout.h"
 #include "platform/controls.h"
@@ -21,11 +23,14 @@ class ControlFonts {
              const ScaledLayout& layout, UINT dpi);
 
  private:
-  LONG FittingHeight(HDC dc, const ControlEntry& entry, int width, LONG height, UINT dpi);
+  LONG FittingHeight(HDC dc, std::string_view caption, int room, LONG height);
+  int CaptionWidthAt(HDC dc, LONG height, std::string_view caption);
   HFONT OfHeight(LONG height);
 
   LOGFONTW messageFont_{};
   std::map<LONG, UniqueFont> fonts_;  // made from messageFont_, by height
+  // Each caption's drawn width in messageFont_ at a height: measured once, as drawing it is slow.
+  std::map<std::pair<LONG, std::string_view>, int> captionWidths_;
 };
 
 }  // namespace morlett::win32

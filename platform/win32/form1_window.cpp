@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/resource_ids.h"
+#include "platform/win32/win32_text.h"
 
 namespace morlett::win32 {
 namespace {
@@ -68,22 +69,20 @@ ControlClass ClassOf(ControlKind kind) {
   return {"STATIC", SS_LEFT, 0};
 }
 
-// A field keeps the first line of what is pasted into it, as of any text it is given, so that
-// it shows what the next action reads: the edit control itself would keep more after a lone CR.
-// The clipboard's own text is taken, as the 8-bit one is in the code page of the copy.
-void PasteOneLine(HWND field) {
-  if (!OpenClipboard(field)) return;
-  std::string text;
-  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
-  if (const auto* wide = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr) {
-    text.resize(WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr));
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), static_cast<int>(text.size()), nullptr,
-                        nullptr);
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  const std::string line(OneLine(text));
-  if (data) SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line.c_str()));
+// A field holds one line, whichever way text came in: typed, pasted by any key or menu, or from
+// an input method. The edit control itself keeps a lone CR and what follows, which the field
+// would then show but not give to the tool; the text from the line break on goes at once.
+void KeepOneLine(HWND field) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(field)), '\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextA(field, text.data(), static_cast<int>(text.size() + 1))));
+  const std::string_view line = OneLine(text);
+  if (line.size() == text.size()) return;
+  DWORD caret = 0;
+  SendMessageA(field, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+  SetWindowTextA(field, std::string(line).c_str());
+  // The caret stays where the text came in, or at the line's end where that is gone.
+  SendMessageA(field, EM_SETSEL, caret, caret);
 }
 
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
@@ -114,7 +113,8 @@ Rect RectOnWindow(const ScaledLayout& layout, Control control) {
   return rect;
 }
 
-Form1Window::Form1Window(Form1& form) : form_(form) {}
+Form1Window::Form1Window(Form1& form, Win32Platform& platform, ComApartment& com)
+    : form_(form), platform_(platform), com_(com) {}
 
 Form1Window::~Form1Window() {
   if (window_) DestroyWindow(window_);
@@ -163,16 +163,11 @@ LRESULT CALLBACK Form1Window::WindowProc(HWND window, UINT message, WPARAM wPara
   return result;
 }
 
-// What the controls tell their window: drops on a field, and a screen reader's first question;
-// and a paste into a field.
+// What the controls tell their window: drops on a field, and a screen reader's first question.
 LRESULT CALLBACK Form1Window::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR index, DWORD_PTR self) {
   auto& window = *reinterpret_cast<Form1Window*>(self);
   switch (message) {
-    case WM_PASTE:
-      if (EntryOf(static_cast<Control>(index)).kind != ControlKind::TextField) break;
-      PasteOneLine(control);
-      return 0;
     case WM_DROPFILES:
       window.OnDropFiles(static_cast<Control>(index), reinterpret_cast<HDROP>(wParam));
       return 0;
@@ -201,6 +196,9 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case kRunEndedMessage:
+      OnRunEnded(static_cast<RunId>(wParam));
       return 0;
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -328,9 +326,27 @@ void Form1Window::LayoutControls() {
 }
 
 void Form1Window::OnCommand(int id, int notification) {
+  if (id == IDOK) {
+    PressFocusedButton();
+    return;
+  }
   const int index = id - kFirstControlId;
-  if (notification != BN_CLICKED || index < 0 || index >= static_cast<int>(kControlCount)) return;
-  form_.Click(static_cast<Control>(index));
+  if (index < 0 || index >= static_cast<int>(kControlCount)) return;
+  if (notification == EN_CHANGE) KeepOneLine(ControlWindow(static_cast<Control>(index)));
+  if (notification == BN_CLICKED) form_.Click(static_cast<Control>(index));
+}
+
+// Enter, which IsDialogMessage sends as IDOK, presses the focused button, as Space does.
+void Form1Window::PressFocusedButton() {
+  const HWND focus = GetFocus();
+  const auto found = std::ranges::find(controls_, focus);
+  if (!focus || found == controls_.end()) return;
+  const auto control = static_cast<Control>(found - controls_.begin());
+  if (EntryOf(control).kind == ControlKind::Button) SendMessageA(focus, BM_CLICK, 0, 0);
+}
+
+void Form1Window::OnRunEnded(RunId run) {
+  if (const std::optional<RunEnd> end = platform_.TakeRunEnd(run)) form_.RunEnded(*end);
 }
 
 void Form1Window::OnDrawItem(const DRAWITEMSTRUCT& item) {
@@ -354,14 +370,16 @@ void Form1Window::OnDestroy() {
   PostQuitMessage(0);
 }
 
-// Every file dropped goes to Form1, which decides what the field takes.
+// Every file dropped goes to Form1, which decides what the field takes. The shell's drop of
+// files is always a copy; each name goes as the system gives it, uncut.
 void Form1Window::OnDropFiles(Control field, HDROP drop) {
   DroppedData dropped;
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT item = 0; item < count; ++item) {
-    std::string path(DragQueryFileA(drop, item, nullptr, 0), '\0');
-    DragQueryFileA(drop, item, path.data(), static_cast<UINT>(path.size() + 1));
-    dropped.items.emplace_back(std::move(path));
+  dropped.offersCopy = true;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT index = 0; index < count; ++index) {
+    std::wstring name(DragQueryFileW(drop, index, nullptr, 0), L'\0');
+    DragQueryFileW(drop, index, name.data(), static_cast<UINT>(name.size() + 1));
+    dropped.items.emplace_back().path = Narrow(name);
   }
   DragFinish(drop);
   form_.Drop(field, dropped);
@@ -372,6 +390,7 @@ void Form1Window::OnDropFiles(Control field, HDROP drop) {
 void Form1Window::NameControlsOnce() {
   if (namesAsked_ || !controlsCreated_) return;
   namesAsked_ = true;
+  com_.Enter();
   std::vector<AccessibleNames::NamedWindow> named;
   for (const ControlEntry& entry : ControlTable()) {
     if (!entry.description.empty()) named.emplace_back(ControlWindow(entry.id), entry.description);

@@ -14,6 +14,7 @@
 #include "platform/win32/control_fonts.h"
 #include "platform/win32/logo_picture.h"
 #include "platform/win32/win32_owners.h"
+#include "platform/win32/win32_platform.h"
 
 namespace morlett::win32 {
 
@@ -23,7 +24,8 @@ Rect RectOnWindow(const ScaledLayout& layout, Control control);
 
 class Form1Window {
  public:
-  explicit Form1Window(Form1& form);
+  // `platform` tells how each started run ended; `com` is the program's one COM apartment.
+  Form1Window(Form1& form, Win32Platform& platform, ComApartment& com);
   ~Form1Window();
   Form1Window(const Form1Window&) = delete;
   Form1Window& operator=(const Form1Window&) = delete;
@@ -53,6 +55,8 @@ class Form1Window {
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void OnSettingChange(UINT what);
   void OnCommand(int id, int notification);
+  void PressFocusedButton();
+  void OnRunEnded(RunId run);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnActivate(UINT state);
   void OnSetFocus();
@@ -67,6 +71,8 @@ class Form1Window {
   void LayoutControls();
 
   Form1& form_;
+  Win32Platform& platform_;
+  ComApartment& com_;
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
   std::array<HWND, kControlCount> controls_{};

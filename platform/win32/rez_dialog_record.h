@@ -17,6 +17,7 @@ namespace morlett::win32 {
 class RezDialogRecord {
  public:
   RezDialogRecord() = default;
+  ~RezDialogRecord() = default;
   // The record points into this object, so it stays where it is.
   RezDialogRecord(const RezDialogRecord&) = delete;
   RezDialogRecord& operator=(const RezDialogRecord&) = delete;

@@ -17,6 +17,13 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
+// A wait the system's thread pool makes for the program; letting it go waits for its callback
+// to have finished, so nothing it points to goes before.
+struct WaitUnregisterer {
+  void operator()(HANDLE wait) const { UnregisterWaitEx(wait, INVALID_HANDLE_VALUE); }
+};
+using UniqueWait = std::unique_ptr<void, WaitUnregisterer>;
+
 struct TaskMemFreer {
   void operator()(void* memory) const { CoTaskMemFree(memory); }
 };
@@ -39,20 +46,25 @@ struct DcDeleter {
 };
 using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
 
-// COM for the calling thread, for as long as the owner lives. Nested apartments of the same
-// kind are counted by COM itself, so every successful start is balanced by one stop.
+// COM for the UI thread, from its first use to the program's end: one apartment, which the
+// dialogs and the accessibility names share. It is entered only when first needed, so that a
+// start without either loads no COM at all.
 class ComApartment {
  public:
-  ComApartment()
-      : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ComApartment() = default;
   ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
+    if (entered_) CoUninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
 
+  void Enter() {
+    entered_ = entered_ || SUCCEEDED(CoInitializeEx(
+                               nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  }
+
  private:
-  HRESULT result_;
+  bool entered_ = false;
 };
 
 }  // namespace morlett::win32

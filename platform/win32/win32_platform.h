@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -12,6 +14,9 @@
 namespace morlett::win32 {
 
 class Form1Window;
+
+// Posted to Form1's window, with the run's RunId as its wParam, when a started process has ended.
+inline constexpr UINT kRunEndedMessage = WM_APP + 1;
 
 class Win32Platform final : public Platform {
  public:
@@ -24,7 +29,8 @@ class Win32Platform final : public Platform {
   // once a console is allocated, so a test stands in for it to see the refusal handled.
   using StdHandleFunction = HANDLE(WINAPI*)(DWORD which);
 
-  explicit Win32Platform(EndFunction end = EndProcessNow,
+  // `com` is the program's one COM apartment, which the dialogs enter when first shown.
+  explicit Win32Platform(ComApartment& com, EndFunction end = EndProcessNow,
                          StdHandleFunction stdHandle = GetStdHandle);
 
   // The window whose controls hold the fields and which owns every dialog.
@@ -48,29 +54,38 @@ class Win32Platform final : public Platform {
   ToolSearchPlaces SearchPlaces() override;
   bool IsProgramFile(const std::string& path) override;
   StartResult StartProgram(const StartRequest& request) override;
-  bool IsRunning(RunId run) override;
+  void WriteRunEnd(RunId run, std::string_view line) override;
+  void AskForAttention() override;
+  PathStyle SystemPathStyle() override;
+  std::string CanonicalPath(const std::string& path) override;
 
-  // How many started processes are still running; the handles of those that ended are closed.
-  std::size_t RunningProcesses();
+  // How an ended run ended, once its kRunEndedMessage has come; its process handle is then
+  // closed. Nothing for a run not started here, or already taken.
+  std::optional<RunEnd> TakeRunEnd(RunId run);
+  // How many started processes are held: those running, and those whose end is not yet taken.
+  std::size_t RunningProcesses() const { return runs_.size(); }
 
  protected:
   std::string FieldText(Control field) override;
   void SetFieldText(Control field, std::string_view text) override;
 
  private:
+  // A process the system waits on for the program, which is told when it ends.
   struct StartedRun {
     RunId id;
+    HWND told;  // Form1's window
     UniqueHandle process;
+    UniqueWait wait;  // let go first, while the process handle is still open
   };
-  // Closes the handles of the processes that have ended, so that they never pile up.
-  void ForgetEndedRuns();
+  static void CALLBACK TellRunEnded(void* run, BOOLEAN timedOut);
 
+  ComApartment& com_;
   const Form1Window* window_ = nullptr;
   EndFunction end_;
   StdHandleFunction stdHandle_;
   bool consoleAllocated_ = false;
   RezDialogRecord rezDialogRecord_;
-  std::vector<StartedRun> runs_;
+  std::vector<std::unique_ptr<StartedRun>> runs_;  // each where the system's wait points
   RunId lastRun_ = 0;
 };
 

@@ -8,7 +8,7 @@ namespace morlett::win32 {
 
 Win32Program::Win32Program(Win32Platform::EndFunction end,
                            Win32Platform::StdHandleFunction stdHandle)
-    : platform_(std::move(end), stdHandle) {
+    : platform_(com_, std::move(end), stdHandle) {
   platform_.AttachWindow(window_);
 }
 

@@ -24,9 +24,10 @@ class Win32Program {
   const Form1Window& Window() const { return window_; }
 
  private:
+  ComApartment com_;  // first made, last gone: it outlives every COM object the others hold
   Win32Platform platform_;
   Form1 form_{platform_};
-  Form1Window window_{form_};
+  Form1Window window_{form_, platform_, com_};
 };
 
 // Hands one message on, letting the window act on Tab and the other dialog keys first.

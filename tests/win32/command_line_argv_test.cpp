@@ -49,7 +49,7 @@ TEST(CommandLineToArgvW, SplitsQuotedFieldsBackIntoTheFields) {
   for (const std::vector<std::string>& fields : cases) {
     std::vector<std::wstring> expected{L"lithrez"};
     for (const std::string& field : fields) expected.push_back(Wide(field));
-    const std::string line = JoinCommandLine("lithrez", fields);
+    const std::string line = JoinCommandLine("lithrez", fields, PathStyle::Windows);
     EXPECT_EQ(SplitByWindows(line), expected) << "command line: " << line;
   }
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "commands/launch_tool.h"
 #include "pickers/rez_file_dialogs.h"
 #include "platform/win32/win32_program.h"
 #include "support/stand_in_log.h"
@@ -27,6 +28,8 @@ constexpr auto npos = std::string::npos;
 const std::string standInFolder =
     std::filesystem::absolute(std::getenv("MORLETT_STAND_IN_FOLDER")).string();
 
+// Noted by a console handler, which has no context.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 std::atomic<DWORD> interruptedThread{0};
 
 // Registered after the program's own handler, so it sees the event first, and passes it on.
@@ -48,6 +51,8 @@ std::string WindowText(HWND window) {
 
 struct ScratchFolder {
   ScratchFolder() { CreateDirectoryA(path.c_str(), nullptr); }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
   ~ScratchFolder() {
     std::error_code ignored;
     std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);  // in use
@@ -55,7 +60,7 @@ struct ScratchFolder {
   }
   // A new folder, for a name that ends in a backslash, or else an empty file; its path.
   std::string Make(const std::string& name) const {
-    const std::string made = path + "\\" + name;
+    std::string made = path + "\\" + name;
     if (name.ends_with('\\')) {
       SHCreateDirectoryExA(nullptr, made.c_str(), nullptr);  // and the folders it is in
       return made.substr(0, made.size() - 1);
@@ -76,8 +81,11 @@ struct DialogSeen {
   bool icon = false;
   std::string folder = std::string(MAX_PATH, '\0');
 };
+// What a timer's callback, which has no context, notes and does.
+// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 std::optional<DialogSeen> dialogSeen;
 std::function<void(HWND dialog)> dialogStep;
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 // The dialog this thread shows, active or not: a console opening meanwhile may take activation.
 HWND ShownDialog() {
@@ -97,7 +105,8 @@ void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   const HWND dialog = ShownDialog();
   if (!dialog) return;
   KillTimer(nullptr, timer);
-  DialogSeen& seen = dialogSeen.emplace(WindowText(dialog));
+  DialogSeen& seen = dialogSeen.emplace();
+  seen.caption = WindowText(dialog);
   const auto note = [](HWND control, LPARAM into) -> BOOL {
     auto& noted = *reinterpret_cast<DialogSeen*>(into);
     noted.texts += WindowText(control) + '\n';
@@ -151,7 +160,18 @@ class Form1Fixture : public ::testing::Test {
     return true;
   }
   std::vector<ArgumentList> ToolRuns() const { return ReadStandInLog(log); }
+  // The handles this process holds. Wine's GetProcessHandleCount says 0, but each handle, a
+  // multiple of four, can be asked after.
+  static int HeldHandles() {
+    DWORD flags = 0;
+    int held = 0;
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+      held += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    }
+    return held;
+  }
 
+ public:  // the test bodies' own state, which they read and change
   ScratchFolder scratch;
   const std::string log = scratch.path + "\\stand-in.log";
   int ends = 0;  // Quits
@@ -182,14 +202,18 @@ class Form1WindowTest : public Form1Fixture {
  protected:
   HANDLE Console() const { return reinterpret_cast<HANDLE>(program->Form().ConsoleOutput()); }
 
-  // The console's text up to the cursor, each run of blanks as one.
+  // The console's text up to the cursor, each run of blanks as one, and each run's time as "#".
   std::string ConsoleText() const {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     GetConsoleScreenBufferInfo(Console(), &info);
-    std::string text(info.dwSize.X * (info.dwCursorPosition.Y + 1), ' ');
+    std::wstring text(std::size_t(info.dwSize.X) * (info.dwCursorPosition.Y + 1), L' ');
     DWORD read = 0;
-    ReadConsoleOutputCharacterA(Console(), text.data(), DWORD(text.size()), {0, 0}, &read);
-    return std::regex_replace(text, std::regex(" +"), " ");
+    ReadConsoleOutputCharacterW(Console(), text.data(), DWORD(text.size()), {0, 0}, &read);
+    std::string utf8(text.size() * 3, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(),
+                                    int(utf8.size()), nullptr, nullptr));
+    return std::regex_replace(std::regex_replace(utf8, std::regex(" +"), " "),
+                              std::regex("after [0-9.]+ s"), "after # s");
   }
 
   // Each dialog is answered, then cancelled: the answer replaces the field's text, the cancel
@@ -223,29 +247,54 @@ class Form1WindowTest : public Form1Fixture {
     }
   }
 
-  // Each tool button starts the tool, a field that needs quoting whole, after a banner.
+  // Each tool button starts the tool, a field that needs quoting whole, after a banner; when the
+  // tool ends, without a press, its end is told, its exit code as Windows' unsigned value or,
+  // for Ctrl+C's status, as an interrupt, and its process handle is let go.
   void Tools() {
     SetText(C::Text1, "C:\\Mörlett out\\new.rez");
     SetText(C::Text2, "say \"hi\" C:\\My Dir\\");
-    const std::pair<Control, ArgumentList> runs[] = {
-        {C::Command4, {"cv", "C:\\Mörlett out\\new.rez", "say \"hi\" C:\\My Dir\\"}},
-        {C::Command6, {"xv", Text(C::Text4), Text(C::Text5)}},
-        {C::Command9, {}},
+    SetText(C::Text4, "C:\\in.rez");
+    // clang-format off
+    const struct {
+      Control button;
+      ArgumentList arguments;
+      std::string name, exitCode;
+      EndKind kind;
+      std::int64_t code;
+    } runs[] = {
+      {C::Command4, {"cv", "C:\\Mörlett out\\new.rez", "say \"hi\" C:\\My Dir\\"},
+       "lithrez cv C:\\Mörlett out\\new.rez", "0", EndKind::Exited, 0},
+      {C::Command6, {"xv", "C:\\in.rez", Text(C::Text5)}, "lithrez xv C:\\in.rez", "-1",
+       EndKind::Exited, 0xFFFFFFFF},
+      {C::Command9, {}, "lithrez", "-1073741510", EndKind::Interrupted, 0},
     };
+    // clang-format on
+    const int handles = HeldHandles();
     std::string console;  // nothing else is written to it
-    for (const auto& [button, arguments] : runs) {
-      console += "Morlett v1.1 Advanced lithrez stand-in: " + std::to_string(arguments.size()) +
-                 " arguments progress 100% lithrez stand-in: done ";
-      Click(button);
+    for (const auto& run : runs) {
+      SetEnvironmentVariableA("STAND_IN_EXIT", run.exitCode.c_str());
+      console += "Morlett v1.1 Advanced lithrez stand-in: " + std::to_string(run.arguments.size()) +
+                 " arguments progress 100% lithrez stand-in: done " +
+                 std::regex_replace(RunEndLine(run.name, {0, run.kind, run.code, {}, 0}),
+                                    std::regex("after .*"), "after # s ");
+      Click(run.button);
       EXPECT_TRUE(PumpUntil([&] { return ConsoleText() == console; })) << ConsoleText();
-      EXPECT_EQ(ToolRuns().back(), arguments);
+      EXPECT_EQ(ToolRuns().back(), run.arguments);
     }
+    SetEnvironmentVariableA("STAND_IN_EXIT", nullptr);
+    EXPECT_EQ(program->Platform().RunningProcesses(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return HeldHandles() <= handles; })) << HeldHandles() - handles;
   }
 
   // Each control shows its description as its tooltip and answers a screen reader (Wine takes
   // no accessible names to read back). The fields that show they take files take the first of
-  // two dropped; the others keep their text. A field keeps the first line of text pasted in.
+  // two dropped, and no name they could not hold whole; the others keep their text.
   void EveryControl() {
+    const std::pair<std::wstring_view, std::string> drops[] = {
+        {L"C:\\Mörlett ñ\\1.rez\0C:\\2.rez\0"sv, "C:\\Mörlett ñ\\1.rez"},
+        {L"\0"sv, "earlier"},  // Wine's name for a drop of a web address
+        {L"C:\\a\nb.rez\0"sv, "earlier"},
+    };
     int taking = 0;
     for (const ControlEntry& entry : ControlTable()) {
       const HWND control = ControlWindow(entry.id);
@@ -258,20 +307,32 @@ class Form1WindowTest : public Form1Fixture {
       if (entry.kind != ControlKind::TextField) continue;
       const bool takes = GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_ACCEPTFILES;
       taking += takes;
-      SetText(entry.id, "earlier");
-      SendMessageA(control, WM_DROPFILES, DropOf(L"C:\\Mörlett ñ\\1.rez\0C:\\2.rez\0"sv), 0);
-      EXPECT_EQ(Text(entry.id), takes ? "C:\\Mörlett ñ\\1.rez" : "earlier") << entry.name;
+      for (const auto& [dropped, taken] : drops) {
+        SetText(entry.id, "earlier");
+        SendMessageA(control, WM_DROPFILES, DropOf(dropped), 0);
+        EXPECT_EQ(Text(entry.id), takes ? taken : "earlier") << entry.name;
+      }
     }
     EXPECT_EQ(taking, 5);
-    const HGLOBAL copied = GlobalAlloc(GHND, 32);  // an edit control keeps more after a lone CR
-    std::ranges::copy(L"Mörlett\rsecond"sv, static_cast<wchar_t*>(GlobalLock(copied)));
+  }
+
+  // A field keeps the first line of what the edit control's own Shift+Insert pastes (no
+  // WM_PASTE is sent), and so shows no more than the tool would get.
+  void ShiftInsert() {
+    const HGLOBAL copied = GlobalAlloc(GHND, 64);
+    std::ranges::copy(L"line1\rline2 visible tail"sv, static_cast<wchar_t*>(GlobalLock(copied)));
     GlobalUnlock(copied);
     ASSERT_TRUE(OpenClipboard(Window()) && EmptyClipboard() &&
                 SetClipboardData(CF_UNICODETEXT, copied));
     CloseClipboard();
-    SetText(C::Text1, "");
-    SendMessageA(ControlWindow(C::Text1), WM_PASTE, 0, 0);
-    EXPECT_EQ(WindowText(ControlWindow(C::Text1)), "Mörlett");
+    BYTE keys[256]{};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(ControlWindow(C::Text1), WM_KEYDOWN, VK_INSERT, 0);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(WindowText(ControlWindow(C::Text1)), "line1");
   }
 
   // In a font wider than Windows' own, at each DPI and half the width: every control where the
@@ -298,9 +359,9 @@ class Form1WindowTest : public Form1Fixture {
         GetWindowRect(ControlWindow(entry.id), &placed);
         MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&placed), 2);
         const Rect box = win32::RectOnWindow(layout, entry.id);
-        EXPECT_TRUE(box == Rect(placed.left, placed.top, placed.right - placed.left,
-                                placed.bottom - placed.top))
-            << entry.name << " at " << dpi;
+        const Rect shown{placed.left, placed.top, placed.right - placed.left,
+                         placed.bottom - placed.top};
+        EXPECT_EQ(box, shown) << entry.name << " at " << dpi;
         SelectObject(dc, HGDIOBJ(SendMessageA(ControlWindow(entry.id), WM_GETFONT, 0, 0)));
         SIZE text{};
         GetTextExtentPoint32A(dc, entry.caption.data(), int(entry.caption.size()), &text);
@@ -316,8 +377,9 @@ class Form1WindowTest : public Form1Fixture {
     SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(system), &system, 0);
   }
 
-  // Tab walks the shown controls in the table's order, and round to the first again.
-  void TabWalk() {
+  // Tab walks the shown controls in the table's order, and round to the first again; Space and
+  // Enter press the focused button.
+  void Keys() {
     std::vector<Control> walk;
     std::ranges::copy_if(TabOrder(), std::back_inserter(walk),
                          [](Control c) { return EntryOf(c).visible; });
@@ -326,6 +388,15 @@ class Form1WindowTest : public Form1Fixture {
       PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
       EXPECT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(walk[i % walk.size()]); }));
     }
+    SetFocus(ControlWindow(C::Command9));
+    const std::size_t runs = ToolRuns().size();
+    for (const WPARAM key : {VK_SPACE, VK_RETURN}) {
+      PostMessageA(GetFocus(), WM_KEYDOWN, key, 0);
+      PostMessageA(GetFocus(), WM_KEYUP, key, 0);
+      EXPECT_TRUE(PumpUntil([&] { return ToolRuns().size() == runs + 1 + (key == VK_RETURN); }))
+          << key;
+    }
+    EXPECT_TRUE(PumpUntil([&] { return program->Platform().RunningProcesses() == 0; }));
   }
 
   // Ctrl+C in the console is the tools'; Morlett stays. Wine's console cannot raise Ctrl+Break.
@@ -358,8 +429,9 @@ TEST_F(Form1WindowTest, AUserWalksThroughEveryPart) {
   Dialogs();
   Tools();
   EveryControl();
+  ShiftInsert();
   Layouts();
-  TabWalk();
+  Keys();
   CtrlC();
   QuitThenClose();
 }
@@ -374,7 +446,8 @@ TEST_F(FaultTest, EachFaultIsToldOrTheToolRunsAndTheFieldsKeepTheirText) {
   scratch.Make("named\\lithrez.exe\\");
   // "lithrez cv " + the field + " C:\in": Windows takes 32766 characters and the closing NUL.
   std::string longest;
-  while (longest.size() < 2 * (32766 - 17)) longest += "\xc3\xa9";  // é, two bytes a character
+  while (longest.size() < std::size_t{2} * (32766 - 17))
+    longest += "\xc3\xa9";  // é, two bytes a character
   const struct {
     const char* name;
     std::string path, text1, told;  // what the message holds; nothing when the tool runs
@@ -411,14 +484,38 @@ TEST_F(FaultTest, EachFaultIsToldOrTheToolRunsAndTheFieldsKeepTheirText) {
   }
 }
 
-// While a Create runs, the same Create is refused.
+// While a Create runs, a Create of the same archive is refused however the archive is spelt,
+// and also with another directory: nothing starts. Once it has ended, the Create starts again.
 TEST_F(FaultTest, ACreateStillRunningIsNotStartedAgain) {
   SetEnvironmentVariableA("STAND_IN_UNTIL", (scratch.path + "\\ended").c_str());
-  SetText(C::Text1, "C:\\out.rez");
+  SetCurrentDirectoryA(scratch.path.c_str());
+  const std::string archive = scratch.path + "\\out.rez";
+  std::string shortFolder(MAX_PATH, '\0');
+  shortFolder.resize(GetShortPathNameA(scratch.path.c_str(), shortFolder.data(), MAX_PATH));
+  std::string upper = archive;
+  std::ranges::transform(upper, upper.begin(), [](unsigned char c) { return std::toupper(c); });
+  SetText(C::Text1, archive);
+  SetText(C::Text2, "C:\\in");
   EXPECT_FALSE(WithDialog([&] { Click(C::Command4); }));
   ASSERT_TRUE(PumpUntil([&] { return ToolRuns().size() == 1; }));
-  const auto refused = WithDialog([&] { Click(C::Command4); });
-  EXPECT_TRUE(refused && !refused->icon && refused->texts.find("\n\n" + Text(C::Text3)) != npos);
+  const std::string running = Text(C::Text3);
+  const std::pair<std::string, const char*> spellings[] = {
+      {archive, "C:\\in"},
+      {".\\out.rez", "C:\\in"},
+      {scratch.path + "\\\\out.rez", "C:\\in"},
+      {upper, "C:\\in"},
+      {shortFolder + "\\out.rez", "C:\\in"},
+      {archive, "C:\\other"},
+  };
+  for (const auto& [rez, directory] : spellings) {
+    SetText(C::Text1, rez);
+    SetText(C::Text2, directory);
+    const auto refused = WithDialog([&] { Click(C::Command4); });
+    EXPECT_TRUE(refused && !refused->icon &&
+                refused->texts.find("still running this command:\n\n" + running + "\n") != npos)
+        << rez << " " << directory;
+  }
+  EXPECT_EQ(ToolRuns().size(), 1u);
   scratch.Make("ended");  // then it starts again, and the ended runs' handles are let go
   EXPECT_TRUE(PumpUntil([&] { return !WithDialog([&] { Click(C::Command4); }); }));
   EXPECT_TRUE(
