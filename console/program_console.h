@@ -12,6 +12,10 @@ inline constexpr std::string_view BannerLine = "Morlett v1.1 Advanced\r\n";
 
 inline constexpr std::string_view kNoConsoleMessage = "Couldn't allocate console";
 inline constexpr std::string_view kNoOutputMessage = "Couldn't allocate STDOUT";
+// What screen readers call the console's pane, and what they say it is for.
+inline constexpr std::string_view kConsolePaneName = "Console";
+inline constexpr std::string_view kConsolePaneDescription =
+    "The output of the lithrez runs; typing here answers them";
 // Said in the console when the main window has gone while tools still run there.
 inline constexpr std::string_view kOutlivedNote =
     "Morlett has closed; this window closes when its tools end.";

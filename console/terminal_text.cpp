@@ -1,6 +1,7 @@
 #include "console/terminal_text.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace morlett {
 namespace {
@@ -56,23 +57,72 @@ std::string ToUtf8(const std::u32string& text) {
 
 }  // namespace
 
-TerminalText::TerminalText(TerminalLimits limits) : limits_(limits) {}
+void Scrollback::Add(std::string line) {
+  lines_.push_back(std::move(line));
+  ++count_;
+  if (lines_.size() > keep_) lines_.pop_front();
+}
 
-void TerminalText::Feed(std::string_view bytes) {
+void StreamDecoder::Feed(std::string_view bytes) {
   for (const char byte : bytes) FeedByte(static_cast<unsigned char>(byte));
 }
 
-std::string TerminalText::CurrentLine() const {
+std::string StreamDecoder::Line() const {
   return ToUtf8(line_);
+}
+
+void StreamDecoder::End() {
+  if (state_ == State::Text && pendingContinuations_ > 0) FlushMalformedUtf8();
+  if (HasLine()) FinishLine();
+}
+
+void StreamDecoder::FinishLine() {
+  finished_->Add(ToUtf8(line_));
+  line_.clear();
+  column_ = 0;
+}
+
+TerminalText::TerminalText(TerminalLimits limits)
+    : limits_(limits), finished_(limits.scrollbackLines) {}
+
+void TerminalText::Feed(StreamId stream, std::string_view bytes) {
+  auto found = streams_.find(stream);
+  if (found == streams_.end()) {
+    found = streams_.try_emplace(stream, limits_.lineColumns, finished_).first;
+  }
+  found->second.Feed(bytes);
+}
+
+void TerminalText::EndStream(StreamId stream) {
+  const auto found = streams_.find(stream);
+  if (found == streams_.end()) return;
+  found->second.End();
+  streams_.erase(found);
+}
+
+void TerminalText::EndStreamWithLine(StreamId stream, std::string_view line) {
+  EndStream(stream);
+  Feed(stream, line);  // decoded afresh, so nothing the stream left unfinished reaches it
+  EndStream(stream);
+}
+
+std::vector<std::string> TerminalText::OpenLines() const {
+  std::vector<std::string> lines;
+  for (const auto& [id, stream] : streams_) {
+    if (stream.HasLine()) lines.push_back(stream.Line());
+  }
+  return lines;
 }
 
 std::string TerminalText::Text() const {
   std::string text;
-  for (const std::string& line : finished_) text.append(line).append("\n");
-  return text + CurrentLine();
+  for (const std::string& line : FinishedLines()) text.append(line).append("\n");
+  const std::vector<std::string> open = OpenLines();
+  for (std::size_t i = 0; i < open.size(); ++i) text.append(i ? "\n" : "").append(open[i]);
+  return text;
 }
 
-void TerminalText::FeedByte(unsigned char byte) {
+void StreamDecoder::FeedByte(unsigned char byte) {
   if (state_ == State::Text) return TextByte(byte);
   if (state_ == State::ControlString) {
     if (byte == kBell || byte == kCancel || byte == kSubstitute) state_ = State::Text;
@@ -82,26 +132,30 @@ void TerminalText::FeedByte(unsigned char byte) {
   if (state_ == State::ControlStringEscape) {
     // ESC \ ends the string; any other escape ends it and starts a sequence of its own.
     state_ = byte == '\\' ? State::Text : State::Escape;
-    if (state_ == State::Escape) FeedByte(byte);
+    if (state_ == State::Escape) SequenceByte(byte);
     return;
   }
-  // Inside an escape or control sequence a control character still acts, as on a terminal.
+  SequenceByte(byte);
+}
+
+// A byte of an escape or control sequence. A control character still acts there, as on a
+// terminal; cancel, substitute and a sequence's last byte end it.
+void StreamDecoder::SequenceByte(unsigned char byte) {
+  const bool ends = byte == kCancel || byte == kSubstitute ||
+                    (state_ == State::EscapeIntermediate && byte >= 0x30) ||
+                    (state_ == State::ControlSequence && byte >= 0x40 && byte <= 0x7E);
   if (byte == kEscape) {
     state_ = State::Escape;
-  } else if (byte == kCancel || byte == kSubstitute) {
+  } else if (ends) {
     state_ = State::Text;
   } else if (byte < 0x20) {
     ControlByte(byte);
   } else if (state_ == State::Escape) {
     EscapeByte(byte);
-  } else if (state_ == State::EscapeIntermediate) {
-    if (byte >= 0x30) state_ = State::Text;
-  } else if (byte >= 0x40 && byte <= 0x7E) {
-    state_ = State::Text;  // the final byte of a control sequence
   }
 }
 
-void TerminalText::EscapeByte(unsigned char byte) {
+void StreamDecoder::EscapeByte(unsigned char byte) {
   switch (byte) {
     case '[':
       state_ = State::ControlSequence;
@@ -119,7 +173,7 @@ void TerminalText::EscapeByte(unsigned char byte) {
   }
 }
 
-void TerminalText::TextByte(unsigned char byte) {
+void StreamDecoder::TextByte(unsigned char byte) {
   if (pendingContinuations_ > 0) {
     if (IsContinuation(byte)) return DecodeUtf8(byte);
     FlushMalformedUtf8();
@@ -135,7 +189,7 @@ void TerminalText::TextByte(unsigned char byte) {
   }
 }
 
-void TerminalText::DecodeUtf8(unsigned char byte) {
+void StreamDecoder::DecodeUtf8(unsigned char byte) {
   if (pendingContinuations_ > 0) {
     pendingCodePoint_ = (pendingCodePoint_ << 6) | (byte & 0x3F);
     if (--pendingContinuations_ == 0) {
@@ -158,12 +212,12 @@ void TerminalText::DecodeUtf8(unsigned char byte) {
   pendingContinuations_ = pendingLength_ - 1;
 }
 
-void TerminalText::FlushMalformedUtf8() {
+void StreamDecoder::FlushMalformedUtf8() {
   pendingContinuations_ = 0;
   Put(kReplacement);
 }
 
-void TerminalText::ControlByte(unsigned char byte) {
+void StreamDecoder::ControlByte(unsigned char byte) {
   switch (byte) {
     case kLineFeed:
       FinishLine();
@@ -175,7 +229,7 @@ void TerminalText::ControlByte(unsigned char byte) {
       if (column_ > 0) --column_;
       break;
     case kTab:
-      column_ = std::min((column_ / kTabWidth + 1) * kTabWidth, limits_.lineColumns);
+      column_ = std::min((column_ / kTabWidth + 1) * kTabWidth, lineColumns_);
       if (line_.size() < column_) line_.resize(column_, U' ');
       break;
     default:
@@ -183,24 +237,16 @@ void TerminalText::ControlByte(unsigned char byte) {
   }
 }
 
-void TerminalText::Put(char32_t character) {
+void StreamDecoder::Put(char32_t character) {
   // The wrap waits for a character past the last column, so a full line then a line feed
   // does not leave an empty line behind.
-  if (column_ >= limits_.lineColumns) FinishLine();
+  if (column_ >= lineColumns_) FinishLine();
   if (column_ < line_.size()) {
     line_[column_] = character;
   } else {
     line_.push_back(character);
   }
   ++column_;
-}
-
-void TerminalText::FinishLine() {
-  finished_.push_back(ToUtf8(line_));
-  ++finishedCount_;
-  if (finished_.size() > limits_.scrollbackLines) finished_.pop_front();
-  line_.clear();
-  column_ = 0;
 }
 
 }  // namespace morlett

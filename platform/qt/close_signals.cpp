@@ -13,6 +13,7 @@ namespace {
 constexpr std::array<int, 3> kCloseSignals = {SIGINT, SIGTERM, SIGHUP};
 
 // The one thing a handler may touch: where to write the wake-up.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): a handler reaches no other
 std::atomic<int> gWakeUpWriter{-1};
 
 void WakeUp(int) {
@@ -31,21 +32,23 @@ CloseSignals::CloseSignals(std::function<void()> close) : close_(std::move(close
   reader_ = UniqueFd(ends[0]);
   writer_ = UniqueFd(ends[1]);
   notifier_ = std::make_unique<QSocketNotifier>(reader_.get(), QSocketNotifier::Read);
-  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Drain(); });
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                   [this] { Drain(); });
   previousWriter_ = gWakeUpWriter.exchange(writer_.get());
   struct sigaction action {};
   action.sa_handler = WakeUp;
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
+  // A signal whose handler cannot be set keeps its default, which ends the program as before.
   for (std::size_t i = 0; i < kCloseSignals.size(); ++i) {
-    sigaction(kCloseSignals[i], &action, &previous_[i]);
+    static_cast<void>(sigaction(kCloseSignals[i], &action, &previous_[i]));
   }
 }
 
 CloseSignals::~CloseSignals() {
   if (!writer_) return;
   for (std::size_t i = 0; i < kCloseSignals.size(); ++i) {
-    sigaction(kCloseSignals[i], &previous_[i], nullptr);
+    static_cast<void>(sigaction(kCloseSignals[i], &previous_[i], nullptr));
   }
   gWakeUpWriter = previousWriter_;
 }

@@ -1,5 +1,5 @@
 // Starting a tool the way a terminal does, without a shell and without waiting for it, and
-// knowing when each started tool ends.
+// knowing when and how each started tool ends.
 #pragma once
 
 #include <sys/types.h>
@@ -22,7 +22,7 @@ struct Spawned {
 // Starts the program at `path` with `arguments` as its argument list, in a session of its own,
 // inheriting no descriptor but its standard streams. With a `terminal` path, the terminal
 // becomes its controlling terminal and its standard input, output and error; with none, it
-// shares the program's own.
+// shares the program's own. Any step of the set-up that fails fails the start.
 Spawned StartDetached(const std::string& path, const std::vector<std::string>& arguments,
                       const std::string& terminal);
 
@@ -33,19 +33,20 @@ StartResult FailedStart(int error);
 // left as a zombie.
 class ToolProcesses {
  public:
-  // `lastEnded` runs whenever the last tool still running ends.
-  explicit ToolProcesses(std::function<void()> lastEnded);
+  // `ended` is told of each tool's end, once it has been reaped.
+  explicit ToolProcesses(std::function<void(const RunEnd&)> ended);
   ~ToolProcesses();
+  ToolProcesses(const ToolProcesses&) = delete;
+  ToolProcesses& operator=(const ToolProcesses&) = delete;
 
   RunId Watch(pid_t process);
-  bool IsRunning(RunId run) const { return running_.contains(run); }
   bool Any() const { return !running_.empty(); }
 
  private:
   class Watcher;
-  void Ended(RunId run);
+  void Ended(const RunEnd& end);
 
-  std::function<void()> lastEnded_;
+  std::function<void(const RunEnd&)> ended_;
   std::map<RunId, std::unique_ptr<Watcher>> running_;
   RunId lastRun_ = 0;
 };

@@ -12,9 +12,6 @@
 namespace morlett::qt {
 namespace {
 
-// Tools that ask how wide their terminal is get the classic size.
-constexpr winsize kTerminalSize{.ws_row = 25, .ws_col = 80, .ws_xpixel = 0, .ws_ypixel = 0};
-
 std::optional<std::string> TerminalPath(int master) {
   std::array<char, 128> path{};
   if (grantpt(master) != 0 || unlockpt(master) != 0) return std::nullopt;
@@ -30,19 +27,21 @@ void EraseWholeCharacters(int master) {
   termios settings{};
   if (tcgetattr(master, &settings) != 0) return;
   settings.c_iflag |= IUTF8;
-  tcsetattr(master, TCSANOW, &settings);
+  // Without it a letter is erased a byte at a time; the terminal works all the same.
+  static_cast<void>(tcsetattr(master, TCSANOW, &settings));
 }
 
 }  // namespace
 
-std::optional<PseudoTerminal> PseudoTerminal::Open() {
+std::optional<PseudoTerminal> PseudoTerminal::Open(TerminalSize size) {
   UniqueFd master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
   if (!master) return std::nullopt;
   std::optional<std::string> path = TerminalPath(master.get());
   if (!path) return std::nullopt;
   EraseWholeCharacters(master.get());
-  ioctl(master.get(), TIOCSWINSZ, &kTerminalSize);
-  return PseudoTerminal(std::move(master), std::move(*path));
+  PseudoTerminal terminal(std::move(master), std::move(*path));
+  terminal.Resize(size);
+  return terminal;
 }
 
 PseudoTerminal::PseudoTerminal(UniqueFd master, std::string path)
@@ -55,6 +54,14 @@ void PseudoTerminal::Type(std::string_view bytes) const {
     if (written <= 0) return;
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
+}
+
+void PseudoTerminal::Resize(TerminalSize size) const {
+  const winsize characters{
+      .ws_row = size.rows, .ws_col = size.columns, .ws_xpixel = 0, .ws_ypixel = 0};
+  // A terminal that takes no size keeps its last one, which leaves tools' lines too long or
+  // short, and nothing worse.
+  ioctl(master_.get(), TIOCSWINSZ, &characters);
 }
 
 }  // namespace morlett::qt

@@ -11,11 +11,17 @@
 
 namespace morlett::qt {
 
+// A terminal's size in characters.
+struct TerminalSize {
+  unsigned short columns = 80;
+  unsigned short rows = 25;
+};
+
 class PseudoTerminal {
  public:
-  // A new terminal with the settings a new terminal has; nothing, with errno set, when the
-  // system has none to give.
-  static std::optional<PseudoTerminal> Open();
+  // A new terminal with the settings a new terminal has and the given size; nothing, with
+  // errno set, when the system has none to give.
+  static std::optional<PseudoTerminal> Open(TerminalSize size = {});
 
   // The console's side; it never blocks. Closing it hangs up the terminal.
   int Master() const { return master_.get(); }
@@ -24,6 +30,8 @@ class PseudoTerminal {
   // Sends what was typed; the terminal's line discipline echoes and edits it. What does not
   // fit the terminal's input buffer is dropped, as a terminal drops keys nobody reads.
   void Type(std::string_view bytes) const;
+  // Tells the terminal its new size; its foreground tools get SIGWINCH.
+  void Resize(TerminalSize size) const;
 
  private:
   PseudoTerminal(UniqueFd master, std::string path);

@@ -21,7 +21,10 @@ struct HeldMessage {
   QByteArray category;
   QString text;
 };
-std::vector<HeldMessage> heldMessages;
+std::vector<HeldMessage>& HeldMessages() {
+  static std::vector<HeldMessage> held;
+  return held;
+}
 
 [[noreturn]] void ExitWithoutDisplay(const QString& platformReason) {
   const bool nothingNamed = qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -29,16 +32,18 @@ std::vector<HeldMessage> heldMessages;
                             qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
   const QString reason = nothingNamed ? QStringLiteral("DISPLAY is not set")
                                       : platformReason.section(u'\n', 0, 0).trimmed();
-  std::fprintf(stderr, "morlett: cannot open the display: %s\n", qUtf8Printable(reason));
+  // Where even this cannot be written, the status still says it.
+  static_cast<void>(
+      std::fprintf(stderr, "morlett: cannot open the display: %s\n", qUtf8Printable(reason)));
   std::_Exit(1);  // nothing has started yet that needs ending
 }
 
 // Qt says why the display would not open in a warning, then aborts with a fatal message.
 void HoldWhileOpening(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (type == QtFatalMsg) {
-    ExitWithoutDisplay(heldMessages.empty() ? text : heldMessages.front().text);
+    ExitWithoutDisplay(HeldMessages().empty() ? text : HeldMessages().front().text);
   }
-  heldMessages.push_back({type, context.category, text});
+  HeldMessages().push_back({type, context.category, text});
 }
 
 // Qt's own words (dialog buttons, the file dialog's labels) in the user's language, where the
@@ -57,7 +62,7 @@ std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv) {
   const QtMessageHandler previous = qInstallMessageHandler(HoldWhileOpening);
   auto application = std::make_unique<QApplication>(argc, argv);
   qInstallMessageHandler(previous);
-  for (const HeldMessage& held : std::exchange(heldMessages, {})) {
+  for (const HeldMessage& held : std::exchange(HeldMessages(), {})) {
     qt_message_output(held.type, {nullptr, 0, nullptr, held.category.constData()}, held.text);
   }
   return application;

@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include "platform/qt/file_dialogs.h"
@@ -22,8 +25,9 @@ QWidget* WidgetOf(WindowHandle handle) {
 
 }  // namespace
 
-QtPlatform::QtPlatform(Form1Window& window, std::function<void()> endProgram)
-    : window_(window), endProgram_(std::move(endProgram)) {}
+QtPlatform::QtPlatform(Form1Window& window, std::function<void(const RunEnd&)> runEnded,
+                       std::function<void()> endProgram)
+    : window_(window), runEnded_(std::move(runEnded)), endProgram_(std::move(endProgram)) {}
 
 QtPlatform::~QtPlatform() = default;
 
@@ -51,24 +55,58 @@ void QtPlatform::ShowMessage(const MessageRequest& request) {
 // The window goes at once, without a close, so Unload does not run.
 void QtPlatform::EndProgram() {
   window_.hide();
+  WindowGone();
 }
 
 void QtPlatform::WindowGone() {
-  if (std::exchange(windowGone_, true)) return;
-  if (!tools_.Any()) return endProgram_();
+  if (std::exchange(windowGone_, true)) return HangUpAndEnd();
+  if (runs_.empty()) return EndOnce();
   if (console_) console_->OutliveProgram();
 }
 
-void QtPlatform::LastToolEnded() {
-  if (!windowGone_) return;
-  console_.reset();
-  endProgram_();
+// Closing the terminals hangs up the tools; one that ignores it must not keep a program with no
+// window alive, so the program ends without waiting. Tools that end meanwhile are still reaped.
+void QtPlatform::HangUpAndEnd() {
+  if (console_) console_->HangUp();
+  DropConsoleLater();
+  EndOnce();
+}
+
+void QtPlatform::EndOnce() {
+  if (!std::exchange(ended_, true)) endProgram_();
+}
+
+void QtPlatform::DropConsoleLater() {
+  QTimer::singleShot(0, &deferred_, [this] { console_.reset(); });
+}
+
+void QtPlatform::Reaped(const RunEnd& end) {
+  runs_[end.run].end = end;
+  TellIfEnded(end.run);
+}
+
+void QtPlatform::OutputEnded(RunId run) {
+  runs_[run].outputOpen = false;
+  TellIfEnded(run);
+}
+
+// A run's end is told after all its output, and the program ends after the last run's end.
+void QtPlatform::TellIfEnded(RunId run) {
+  const auto ending = runs_.find(run);
+  if (!ending->second.end || ending->second.outputOpen) return;
+  const RunEnd end = *ending->second.end;
+  runs_.erase(ending);
+  runEnded_(end);
+  if (!runs_.empty() || !windowGone_) return;
+  DropConsoleLater();
+  EndOnce();
 }
 
 // The console window is built and shown once the main window has first been drawn.
 bool QtPlatform::AllocateConsole() {
   if (console_) return false;  // the program already has one
-  console_ = ProgramConsole::Open();
+  console_ =
+      ProgramConsole::Open({[this](RunId run) { OutputEnded(run); }, [this] { HangUpAndEnd(); }});
   return console_ != nullptr;
 }
 
@@ -91,7 +129,7 @@ void QtPlatform::CloseConsoleHandle(ConsoleHandle console) {
 
 // Tools still running keep the console, as a console stays while programs are attached to it.
 void QtPlatform::FreeConsole() {
-  if (!tools_.Any()) console_.reset();
+  if (runs_.empty()) DropConsoleLater();
 }
 
 std::optional<std::string> QtPlatform::BrowseForFolder(const FolderRequest& request) {
@@ -104,7 +142,7 @@ std::optional<std::string> QtPlatform::ShowFileDialog(const FileDialogRequest& r
 
 ToolSearchPlaces QtPlatform::SearchPlaces() {
   const char* path = std::getenv("PATH");
-  return {PathStyle::Posix, {}, path ? path : "", ""};
+  return {{}, path ? path : "", ""};
 }
 
 bool QtPlatform::IsProgramFile(const std::string& path) {
@@ -117,16 +155,38 @@ bool QtPlatform::IsProgramFile(const std::string& path) {
 // a console, each run gets a fresh terminal of its own; without one, the program's streams.
 StartResult QtPlatform::StartProgram(const StartRequest& request) {
   std::optional<PseudoTerminal> terminal;
-  if (console_ && !(terminal = PseudoTerminal::Open())) return FailedStart(errno);
+  if (console_ && !(terminal = console_->OpenTerminal())) return FailedStart(errno);
   const Spawned spawned =
       StartDetached(request.program, request.arguments, terminal ? terminal->Path() : "");
   if (spawned.error != 0) return FailedStart(spawned.error);
-  if (terminal) console_->Attach(std::move(*terminal));
-  return {StartOutcome::Started, {}, tools_.Watch(spawned.process)};
+  const RunId run = tools_.Watch(spawned.process);
+  runs_[run].outputOpen = terminal.has_value();
+  if (terminal) console_->Attach(run, std::move(*terminal));
+  return {StartOutcome::Started, {}, run};
 }
 
-bool QtPlatform::IsRunning(RunId run) {
-  return tools_.IsRunning(run);
+void QtPlatform::WriteRunEnd(RunId run, std::string_view line) {
+  if (console_) console_->WriteRunEnd(run, line);
+}
+
+// Only when none of the program's windows is the one the user works in.
+void QtPlatform::AskForAttention() {
+  if (QApplication::activeWindow()) return;
+  QWidget* console = console_ ? console_->Window() : nullptr;
+  QApplication::alert(windowGone_ && console ? console : &window_);
+}
+
+// The longest part that exists as the system resolves it (symbolic links, "..", "."), and the
+// rest as written, each "." and ".." taken by the letter; no separator at the end.
+std::string QtPlatform::CanonicalPath(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  fs::path canonical = fs::weakly_canonical(absolute, error);
+  if (error) canonical = absolute.lexically_normal();
+  std::string text = canonical.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
 }
 
 }  // namespace morlett::qt

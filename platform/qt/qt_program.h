@@ -17,6 +17,8 @@ class QtProgram {
   // window has gone, by its close box, Quit or a signal, and no tool it started still runs.
   explicit QtProgram(std::function<void()> endProgram);
   ~QtProgram();
+  QtProgram(const QtProgram&) = delete;
+  QtProgram& operator=(const QtProgram&) = delete;
 
   // Raises Load, then opens the window; the console window follows its first paint.
   void Start();

@@ -1,8 +1,11 @@
-// The Linux backend's descriptors have one owner each, which closes them when it goes.
+// The Linux backend's descriptors and notifiers have one owner each, which lets them go when it
+// goes.
 #pragma once
 
 #include <unistd.h>
 
+#include <QObject>
+#include <memory>
 #include <utility>
 
 namespace morlett::qt {
@@ -32,5 +35,23 @@ class UniqueFd {
 
   int fd_ = -1;
 };
+
+// A notifier or timer may be let go from inside its own signal, when what it watched has ended:
+// it is stopped at once, which no signal survives, and deleted once the event loop is back.
+struct StopAndDeleteLater {
+  template <typename Watch>
+  void operator()(Watch* watch) const {
+    watch->blockSignals(true);
+    if constexpr (requires { watch->setEnabled(false); }) {
+      watch->setEnabled(false);  // a notifier must not watch a descriptor closed after it
+    } else {
+      watch->stop();
+    }
+    watch->deleteLater();
+  }
+};
+
+template <typename Watch>
+using LaterDeleted = std::unique_ptr<Watch, StopAndDeleteLater>;
 
 }  // namespace morlett::qt

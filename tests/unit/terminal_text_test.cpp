@@ -77,7 +77,53 @@ TEST(TerminalText, KeepsOnlyTheNewestLinesAndWrapsLongOnes) {
   // A flood without line breaks stays as bounded as any other.
   for (int i = 0; i < 1000; ++i) text.Feed(std::string(4096, '#'));
   EXPECT_EQ(text.FinishedLines().size(), 3u);
-  EXPECT_LE(text.CurrentLine().size(), 4u);
+  EXPECT_LE(text.OpenLines().at(0).size(), 4u);
+}
+
+// Pieces of several streams in the order they arrive: 0 is the program's own, runs 1 and 2 are
+// tools, and an end closes a run with the program's line.
+struct Piece {
+  StreamId stream;
+  std::string bytes;
+  bool end = false;
+};
+
+struct MergeCase {
+  std::string name;
+  std::vector<Piece> pieces;
+  std::string shown;
+};
+
+// Each stream is decoded on its own and its lines join the others only once finished.
+TEST(TerminalText, KeepsEachStreamsLinesWhole) {
+  const std::string banner = "Morlett v1.1 Advanced\r\n";
+  const std::vector<MergeCase> cases = {
+      {"split UTF-8 and sequences interleaved",
+       {{1, "caf\xc3"},
+        {2, "\x1b[3"},
+        {1, "\xa9 \x1b]0;t"},
+        {2, "1mred\xe2\x82"},
+        {1, "itle\x07ok\n"},
+        {2, "\xac\x1b[0m\n"}},
+       "caf\xc3\xa9 ok\nred\xe2\x82\xac\n"},
+      {"a run ending inside a sequence hides nothing after it",
+       {{1, "Creating...\x1b]0;"}, {1, "lithrez: ended\r\n", true}, {0, banner}, {2, "question? "}},
+       "Creating...\nlithrez: ended\nMorlett v1.1 Advanced\nquestion? "},
+      {"a partial line stays below the banner, then ends with its run",
+       {{1, "PARTIAL-A-no-newline"}, {0, banner}, {2, "x\r\n"}, {1, "lithrez v: ended\r\n", true}},
+       "Morlett v1.1 Advanced\nx\nPARTIAL-A-no-newline\nlithrez v: ended\n"},
+  };
+  for (const MergeCase& c : cases) {
+    TerminalText text;
+    for (const Piece& piece : c.pieces) {
+      if (piece.end) {
+        text.EndStreamWithLine(piece.stream, piece.bytes);
+      } else {
+        text.Feed(piece.stream, piece.bytes);
+      }
+    }
+    EXPECT_EQ(text.Text(), c.shown) << c.name;
+  }
 }
 
 }  // namespace
