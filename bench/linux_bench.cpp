@@ -39,7 +39,8 @@ class PaintWatch final : public QApplication {
     const bool handled = QApplication::notify(receiver, event);
     if (--depth_ > 0 || painted_.empty()) return handled;
     if (firstPaintedMs_ == 0) firstPaintedMs_ = MillisecondsSinceStarted();
-    if (painted_.size() >= windows_) ReportAndEnd({firstPaintedMs_, PeakMemoryKiB() / 1024.0});
+    if (painted_.size() >= windows_)
+      ReportAndEnd({firstPaintedMs_, static_cast<double>(PeakMemoryKiB()) / 1024});
     return handled;
   }
 
@@ -96,8 +97,8 @@ std::string ChildStates() {
 class QtRun final : public SoakRun {
  public:
   QtRun(int& argc, char** argv) : application_(argc, argv) {
-    log_ = folder_.filePath("runs.log").toStdString();
-    qputenv("STAND_IN_LOG", QByteArray::fromStdString(log_));
+    SetLog(folder_.filePath("runs.log").toStdString());
+    qputenv("STAND_IN_LOG", QByteArray::fromStdString(Log()));
     qputenv("PATH", STAND_IN_DIR ":" + qgetenv("PATH"));
     qt::ConfigureApplication();
     program_.Start();
@@ -164,12 +165,13 @@ class QtRun final : public SoakRun {
 int main(int argc, char** argv) {
   using namespace morlett::bench;
   const std::string mode = argc > 1 ? argv[1] : "", argument = argc > 2 ? argv[2] : "";
-  const int count = std::max(1, std::atoi(argument.c_str()));
+  const int count = CountOf(argument);
   if (mode == "start") return StartBench(count);
   if (mode == "start-child") return StartChild(argument, argc, argv);
   if (mode == "starts") return QtRun(argc, argv).Starts(count) ? 0 : 1;
   if (mode == "flood") return QtRun(argc, argv).Flood(count) ? 0 : 1;
   if (mode == "resizes") return QtRun(argc, argv).Resizes(count) ? 0 : 1;
-  std::fputs("usage: morlett_bench start <runs> | starts|flood|resizes <count>\n", stderr);
+  static_cast<void>(
+      std::fputs("usage: morlett_bench start <runs> | starts|flood|resizes <count>\n", stderr));
   return 2;
 }

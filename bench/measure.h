@@ -6,12 +6,17 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morlett::bench {
 
 using Numbers = std::vector<double>;
 using Command = std::vector<std::string>;
+
+// A count given on the command line: at least one, and one when it is not a number.
+int CountOf(std::string_view text);
 
 // Resident memory on Linux, private bytes on Windows; and the peak resident (working set).
 long MemoryKiB();
@@ -56,10 +61,13 @@ class SoakRun {
   void WarmedUp();
   bool Finish(const std::string& run, int asked);  // `asked` starts, or none when negative
 
-  std::string log_;     // where the stand-in records its runs
-  int heldMargin_ = 0;  // what the system's own caches may take on the way
+  void SetLog(std::string log) { log_ = std::move(log); }  // where the stand-in records its runs
+  const std::string& Log() const { return log_; }
+  void SetHeldMargin(int margin) { heldMargin_ = margin; }  // what the system's caches may take
 
  private:
+  std::string log_;
+  int heldMargin_ = 0;
   int warmHeld_ = 0, rounds_ = 0;
   long warmKiB_ = 0;
   double longestStallMs_ = 0;

@@ -1,8 +1,11 @@
 #include "commands/launch_tool.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <cstdio>
+#include <charconv>
+#include <cstdint>
+#include <limits>
 
 #include "commands/command_line.h"
 #include "commands/tool_search.h"
@@ -78,9 +81,20 @@ std::vector<PathUse> PathUses(Platform& platform, const ToolRow& row, const Tool
 }
 
 std::string Seconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f s", seconds);
-  return text;
+  std::string text(std::numeric_limits<double>::max_exponent10 + 4, '\0');  // the largest fits
+  const auto written =
+      std::to_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed, 1);
+  text.resize(static_cast<std::size_t>(written.ptr - text.data()));
+  return text + " s";
+}
+
+std::string UpperHex(std::uint64_t value) {
+  std::array<char, 2 * sizeof value> digits{};
+  const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16);
+  std::string hex(digits.data(), written.ptr);
+  for (char& digit : hex)
+    digit = static_cast<char>(std::toupper(static_cast<unsigned char>(digit)));
+  return hex;
 }
 
 std::string HowItEnded(const RunEnd& end) {
@@ -94,11 +108,7 @@ std::string HowItEnded(const RunEnd& end) {
   }
   std::string how = "ended with exit code " + std::to_string(end.code);
   // Codes this large are the system's status values, which are known by their hex spelling.
-  if (end.code > 0xFFFF) {
-    char hex[24];
-    std::snprintf(hex, sizeof hex, " (0x%llX)", static_cast<unsigned long long>(end.code));
-    how += hex;
-  }
+  if (end.code > 0xFFFF) how += " (0x" + UpperHex(static_cast<std::uint64_t>(end.code)) + ")";
   return how;
 }
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the formatting and the repository, builds, and runs every
-# test suite: the unit tests (also under AddressSanitizer and UndefinedBehaviorSanitizer), the
-# Qt window tests, the first command offline, a short run of each fuzzer, the Windows build's
-# tests under Wine, short soak runs, and the packages: built, checked, installed under Wine,
-# and built again from a second clone to the same bytes. Each step says how long it took.
+# Installs what is missing, checks the formatting and the repository, runs the static
+# analysers, builds, and runs every test suite: the unit tests (also under AddressSanitizer
+# and UndefinedBehaviorSanitizer), the Qt window tests, the first command offline, a short run
+# of each fuzzer, the Windows build's tests under Wine, short soak runs, and the packages:
+# built, checked, installed under Wine, and built again from a second clone to the same bytes.
+# Each step says how long it took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +24,9 @@ find app bench commands console pickers platform resources tests tools \( -name 
 step "Layers and the tests' share of the code; no stray paths in the repository"
 tools/check-layers.sh
 tools/check-paths.sh
+
+step "Static analysis: clang-tidy over the program, clazy over its Qt backend"
+tools/analyse.sh
 
 step "Linux build: unit and window tests"
 cmake --workflow --preset native

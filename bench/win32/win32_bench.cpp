@@ -76,14 +76,18 @@ int StartBench(const std::string& self, int runs) {
 
 // Wine now and then fails to start one of fifty processes started at once; the program then
 // says so in a message box, which this closes and counts.
-int told = 0;
+// The count lives here because a thread timer's callback is given nothing to pass it on.
+int& ClosedBoxes() {
+  static int closed = 0;
+  return closed;
+}
 void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR, DWORD) {
   static HWND last = nullptr;
   const HWND box = GetActiveWindow();
   char name[8]{};
   GetClassNameA(box, name, sizeof name);
   if (std::string_view(name) != "#32770") return;
-  told += box != last ? 1 : 0;
+  ClosedBoxes() += box != last ? 1 : 0;
   last = box;
   PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
@@ -91,13 +95,13 @@ void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR, DWORD) {
 class Win32Soak final : public SoakRun {
  public:
   Win32Soak() {
-    log_ = Beside("soak-runs.log");
-    DeleteFileA(log_.c_str());
-    SetEnvironmentVariableA("STAND_IN_LOG", log_.c_str());
+    SetLog(Beside("soak-runs.log"));
+    DeleteFileA(Log().c_str());
+    SetEnvironmentVariableA("STAND_IN_LOG", Log().c_str());
     SetEnvironmentVariableA("PATH", Beside("..\\..\\stand-in").c_str());
     program_.Start(SW_SHOWNORMAL);
     SetTimer(nullptr, 0, 100, CloseMessageBox);
-    heldMargin_ = 16;  // Wine's own caches; a leak of one handle a start takes hundreds
+    SetHeldMargin(16);  // Wine's own caches; a leak of one handle a start takes hundreds
   }
 
  private:
@@ -129,7 +133,7 @@ class Win32Soak final : public SoakRun {
     }
     return handles;
   }
-  int Told() override { return told; }
+  int Told() override { return ClosedBoxes(); }
 
   win32::Win32Program program_{[] {}};
 };
@@ -140,7 +144,7 @@ class Win32Soak final : public SoakRun {
 int main(int argc, char** argv) {
   using namespace morlett::bench;
   const std::string_view mode = argc > 1 ? argv[1] : "", argument = argc > 2 ? argv[2] : "";
-  const int count = std::max(1, std::atoi(argument.data()));
+  const int count = CountOf(argument);
   if (mode == "start") return StartBench(Beside("morlett_win32_bench.exe"), count);
   if (mode == "start-child" && argument != "morlett") ShowFloor(argument);
   if (mode == "start-child") {
@@ -150,6 +154,7 @@ int main(int argc, char** argv) {
   }
   if (mode == "starts") return Win32Soak().Starts(count) ? 0 : 1;
   if (mode == "resizes") return Win32Soak().Resizes(count) ? 0 : 1;
-  std::fputs("usage: morlett_win32_bench start <runs> | starts|resizes <count>\n", stderr);
+  static_cast<void>(
+      std::fputs("usage: morlett_win32_bench start <runs> | starts|resizes <count>\n", stderr));
   return 2;
 }

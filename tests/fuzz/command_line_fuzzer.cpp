@@ -16,9 +16,10 @@ namespace {
 std::vector<std::string> FieldsOf(std::string_view bytes) {
   std::vector<std::string> fields;
   std::size_t start = 0;
-  for (std::size_t end; (end = bytes.find('\0', start)) != std::string_view::npos;
-       start = end + 1) {
+  for (std::size_t end = bytes.find('\0'); end != std::string_view::npos;
+       end = bytes.find('\0', start)) {
     fields.emplace_back(bytes.substr(start, end - start));
+    start = end + 1;
   }
   fields.emplace_back(bytes.substr(start));
   return fields;

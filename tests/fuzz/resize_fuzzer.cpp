@@ -11,7 +11,7 @@
 namespace {
 
 int IntAt(const std::uint8_t* data, std::size_t index) {
-  std::int32_t value;
+  std::int32_t value = 0;
   std::memcpy(&value, data + 4 * index, sizeof value);
   return value;
 }

@@ -14,6 +14,7 @@
 //                   its own terminal opens, then reads one line and prints it back
 //   STAND_IN_SPOIL  "xoff" or "raw": leaves its terminal with the output stopped, or in raw
 //                   mode, as a careless tool does (not on Windows)
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,14 @@ std::string EnvOr(const char* name, const char* fallback) {
   return value ? value : fallback;
 }
 
+// A number from the environment; one that is missing or malformed is the fallback.
+long long NumberOr(const char* name, long long fallback) {
+  const std::string text = EnvOr(name, "");
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() ? value : fallback;
+}
+
 #ifdef _WIN32
 std::string ToUtf8(const wchar_t* wide) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
@@ -59,24 +68,26 @@ std::vector<std::string> ReceivedArguments(int, char**) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
+  arguments.reserve(count);
   for (int i = 0; i < count; ++i) arguments.push_back(ToUtf8(wide[i]));
   LocalFree(wide);
   return arguments;
 }
 #else
 std::vector<std::string> ReceivedArguments(int argc, char** argv) {
-  return std::vector<std::string>(argv, argv + argc);
+  return {argv, argv + argc};
 }
 #endif
 
-void WriteFile(const std::string& path, const std::string& text, const char* mode) {
-  if (path.empty()) return;
+// False when the file could not be written in full.
+bool WriteFile(const std::string& path, const std::string& text, const char* mode) {
+  if (path.empty()) return true;
   FILE* file = std::fopen(path.c_str(), mode);
-  if (!file) return;
+  if (!file) return false;
   // One buffer, one write: concurrent runs appending to the same log do not interleave.
-  std::setvbuf(file, nullptr, _IOFBF, text.size() + 1);
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
+  const bool buffered = std::setvbuf(file, nullptr, _IOFBF, text.size() + 1) == 0;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fclose(file) == 0 && buffered && written;
 }
 
 #ifdef _WIN32
@@ -88,23 +99,24 @@ using Handle = std::unique_ptr<void, HandleCloser>;
 // The C runtime appends by seeking to the end and then writing, and so does Wine for a handle
 // opened only to append, so two runs at once could write at the same place. The runs take
 // turns, through a mutex that every stand-in of the session shares.
-void AppendToFile(const std::string& path, const std::string& text) {
-  if (path.empty()) return;
+bool AppendToFile(const std::string& path, const std::string& text) {
+  if (path.empty()) return true;
   const Handle turn(CreateMutexA(nullptr, FALSE, "lithrez-stand-in-log"));
   if (turn) WaitForSingleObject(turn.get(), INFINITE);
   const HANDLE opened =
       CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
   if (opened != INVALID_HANDLE_VALUE) {
     const Handle file(opened);
-    DWORD written = 0;
     ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
   if (turn) ReleaseMutex(turn.get());
+  return written == text.size();
 }
 #else
-void AppendToFile(const std::string& path, const std::string& text) {
-  WriteFile(path, text, "ab");
+bool AppendToFile(const std::string& path, const std::string& text) {
+  return WriteFile(path, text, "ab");
 }
 #endif
 
@@ -132,8 +144,8 @@ void Ask() {
   FILE* terminal = std::fopen("/dev/tty", "r");
 #endif
   std::printf("terminal: %s\nquestion? ", terminal ? "yes" : "none");
-  if (terminal) std::fclose(terminal);
-  std::fflush(stdout);
+  if (terminal) static_cast<void>(std::fclose(terminal));  // only opened to see that it opens
+  static_cast<void>(std::fflush(stdout));  // a lost prompt shows in the answer's test
   char line[1024];
   if (!std::fgets(line, sizeof line, stdin)) {
     std::printf("answer: end of input\n");
@@ -146,10 +158,13 @@ void Ask() {
 void Spoil([[maybe_unused]] const std::string& how) {
 #ifndef _WIN32
   termios settings{};
-  if (how == "xoff") tcflow(STDOUT_FILENO, TCOOFF);
+  // A terminal that refuses stays unspoiled, which the test that asked for it then shows.
+  if (how == "xoff") {
+    static_cast<void>(tcflow(STDOUT_FILENO, TCOOFF));  // NOLINT(concurrency-mt-unsafe): one thread
+  }
   if (how == "raw" && tcgetattr(STDIN_FILENO, &settings) == 0) {
     cfmakeraw(&settings);
-    tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+    static_cast<void>(tcsetattr(STDIN_FILENO, TCSANOW, &settings));
   }
 #endif
 }
@@ -163,19 +178,22 @@ void Flood(long long bytes) {
 
 int main(int argc, char** argv) {
   const long long started = MonotonicNanoseconds();
-  WriteFile(EnvOr("STAND_IN_STAMP", ""), std::to_string(started) + "\n", "w");
+  bool recorded = WriteFile(EnvOr("STAND_IN_STAMP", ""), std::to_string(started) + "\n", "w");
 
   const std::vector<std::string> arguments = ReceivedArguments(argc, argv);
-  AppendToFile(EnvOr("STAND_IN_LOG", ""), Record(arguments));
+  recorded = AppendToFile(EnvOr("STAND_IN_LOG", ""), Record(arguments)) && recorded;
+  // A test reading the record would see a run missing; this says why.
+  if (!recorded) std::printf("lithrez stand-in: couldn't write its record\n");
 
   std::printf("lithrez stand-in: %zu arguments\n", arguments.size() - 1);
   for (int percent = 0; percent <= 100; percent += 25) std::printf("\rprogress %3d%%", percent);
   std::printf("\n");
-  Flood(std::atoll(EnvOr("STAND_IN_FLOOD", "0").c_str()));
+  Flood(NumberOr("STAND_IN_FLOOD", 0));
   WaitFor(EnvOr("STAND_IN_UNTIL", ""));
   if (!EnvOr("STAND_IN_ASK", "").empty()) Ask();
   std::printf("lithrez stand-in: done\n");
-  std::fflush(stdout);
+  // Output a closed terminal refuses is lost; the exit code stays the one the test asked for.
+  static_cast<void>(std::fflush(stdout));
   Spoil(EnvOr("STAND_IN_SPOIL", ""));
-  return std::atoi(EnvOr("STAND_IN_EXIT", "0").c_str());
+  return static_cast<int>(NumberOr("STAND_IN_EXIT", 0));
 }
