@@ -98,9 +98,10 @@ constexpr auto kTabOrder = [] {
 }();
 
 // The window holds every control, and is held by nothing: its entry is its own.
-constexpr ControlEntry kForm1Entry{C::Form1, "Form1", K::Frame, C::Form1, kWindowCaption,
-                                  {0, 0, kDesignClientTwips.width, kDesignClientTwips.height},
-                                  std::nullopt, true, ""};
+constexpr ControlEntry kForm1Entry{
+    C::Form1,     "Form1",        K::Frame,
+    C::Form1,     kWindowCaption, {0, 0, kDesignClientTwips.width, kDesignClientTwips.height},
+    std::nullopt, true,           ""};
 
 // Rounds `value * numerator / denominator` to the nearest integer without overflow for any
 // int inputs; the denominator is positive.
@@ -138,8 +139,9 @@ std::span<const ControlEntry> ControlTable() {
 }
 
 const ControlEntry& EntryOf(Control control) {
-  const auto found = std::find_if(kControls.begin(), kControls.end(),
-                                  [control](const ControlEntry& entry) { return entry.id == control; });
+  const auto found =
+      std::find_if(kControls.begin(), kControls.end(),
+                   [control](const ControlEntry& entry) { return entry.id == control; });
   return found == kControls.end() ? kForm1Entry : *found;
 }
 
@@ -209,7 +211,8 @@ double FittingCaptionScale(const std::function<CaptionMeasure(double scale)>& me
 
 Rect ConsolePlacement(Rect mainFrame, Size console, Rect available) {
   const int width = std::min(console.width, available.width);
-  const int left = std::clamp(mainFrame.left, available.left, available.left + available.width - width);
+  const int left =
+      std::clamp(mainFrame.left, available.left, available.left + available.width - width);
   const int bottom = available.top + available.height;
   const int below = mainFrame.top + mainFrame.height;
   const int roomBelow = bottom - below;
