@@ -4,8 +4,8 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "commands/command_line.h"
 #include "commands/tool_search.h"
@@ -80,12 +80,11 @@ std::vector<PathUse> PathUses(Platform& platform, const ToolRow& row, const Tool
   return uses;
 }
 
+// In tenths, by integers: the standard library's floating-point formatting would weigh a
+// hundred kilobytes in a statically linked program.
 std::string Seconds(double seconds) {
-  std::string text(std::numeric_limits<double>::max_exponent10 + 4, '\0');  // the largest fits
-  const auto written =
-      std::to_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed, 1);
-  text.resize(static_cast<std::size_t>(written.ptr - text.data()));
-  return text + " s";
+  const long long tenths = std::llround(std::clamp(seconds, 0.0, 1e15) * 10);
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
 }
 
 std::string UpperHex(std::uint64_t value) {
