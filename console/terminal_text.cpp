@@ -86,11 +86,8 @@ TerminalText::TerminalText(TerminalLimits limits)
     : limits_(limits), finished_(limits.scrollbackLines) {}
 
 void TerminalText::Feed(StreamId stream, std::string_view bytes) {
-  auto found = streams_.find(stream);
-  if (found == streams_.end()) {
-    found = streams_.try_emplace(stream, limits_.lineColumns, finished_).first;
-  }
-  found->second.Feed(bytes);
+  // A stream's decoder is made on its first bytes; try_emplace leaves an existing one be.
+  streams_.try_emplace(stream, limits_.lineColumns, finished_).first->second.Feed(bytes);
 }
 
 void TerminalText::EndStream(StreamId stream) {

@@ -73,9 +73,7 @@ ControlClass ClassOf(ControlKind kind) {
 // an input method. The edit control itself keeps a lone CR and what follows, which the field
 // would then show but not give to the tool; the text from the line break on goes at once.
 void KeepOneLine(HWND field) {
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(field)), '\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextA(field, text.data(), static_cast<int>(text.size() + 1))));
+  const std::string text = WindowText(field);
   const std::string_view line = OneLine(text);
   if (line.size() == text.size()) return;
   DWORD caret = 0;

@@ -142,11 +142,7 @@ Win32Platform::Win32Platform(ComApartment& com, EndFunction end, StdHandleFuncti
     : com_(com), end_(std::move(end)), stdHandle_(stdHandle) {}
 
 std::string Win32Platform::FieldText(Control field) {
-  const HWND control = window_->ControlWindow(field);
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)), '\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextA(control, text.data(), static_cast<int>(text.size() + 1))));
-  return text;
+  return WindowText(window_->ControlWindow(field));
 }
 
 void Win32Platform::SetFieldText(Control field, std::string_view text) {

@@ -28,4 +28,12 @@ inline std::string Narrow(std::wstring_view wide) {
   return text;
 }
 
+// A window's text, a control's field text among them, in the program's text.
+inline std::string WindowText(HWND window) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)), '\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextA(window, text.data(), static_cast<int>(text.size() + 1))));
+  return text;
+}
+
 }  // namespace morlett::win32

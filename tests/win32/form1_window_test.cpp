@@ -15,12 +15,14 @@
 #include "commands/launch_tool.h"
 #include "pickers/rez_file_dialogs.h"
 #include "platform/win32/win32_program.h"
+#include "platform/win32/win32_text.h"
 #include "support/stand_in_log.h"
 
 namespace morlett::testing {
 namespace {
 
 using C = Control;
+using win32::WindowText;
 using namespace std::literals;
 constexpr auto npos = std::string::npos;
 
@@ -42,11 +44,6 @@ BOOL WINAPI NoteInterrupt(DWORD) {
 bool DropQuitMessage() {
   MSG quit;
   return PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-}
-
-std::string WindowText(HWND window) {
-  std::string text(GetWindowTextLengthA(window) + 1, '\0');
-  return text.substr(0, GetWindowTextA(window, text.data(), static_cast<int>(text.size())));
 }
 
 struct ScratchFolder {
